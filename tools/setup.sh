@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that the build, the tests and the product need.
+# Idempotent: when everything is present it does nothing (and needs no network).
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake g++ make pkg-config clang-format
+  qtbase5-dev qtdeclarative5-dev qtdeclarative5-dev-tools qtquickcontrols2-5-dev
+  libqt5svg5-dev qttools5-dev qttools5-dev-tools
+  libmosquitto-dev libqrcodegencpp-dev
+  # QML modules the screens use
+  qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls2
+  qml-module-qtquick-templates2 qml-module-qtquick-controls qml-module-qtquick-layouts
+  qml-module-qtquick-extras qml-module-qtqml-models2 qml-module-qtgraphicaleffects
+  qml-module-qtquick-virtualkeyboard qtvirtualkeyboard-plugin qml-module-qttest
+  # runtime: broker, fonts, display for tests and headless runs
+  mosquitto mosquitto-clients fonts-dejavu-core fonts-roboto
+  xvfb xauth libgl1-mesa-dri
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
