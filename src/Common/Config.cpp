@@ -1,0 +1,240 @@
+#include "Config.h"
+
+#include "Logger.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryFile>
+
+#include <algorithm>
+
+namespace {
+
+const char *const DashedLine =
+    "[Config] ------------------------------------------------------------";
+
+QString statusText(QSettings::Status status)
+{
+    switch (status) {
+    case QSettings::AccessError:
+        return QStringLiteral("access error");
+    case QSettings::FormatError:
+        return QStringLiteral("format error");
+    case QSettings::NoError:
+        break;
+    }
+    return QStringLiteral("no error");
+}
+
+} // namespace
+
+Config::Config(const QString &filename, const QVariantMap &defaults, QObject *parent)
+    : QObject(parent), m_filename(filename), m_settings(defaults), m_defaults(defaults)
+{
+    if (!QFileInfo::exists(m_filename)) {
+        LOG_WARNING << "[Config] Creating default config file : " << m_filename;
+        save();
+    }
+    load();
+
+    connect(&m_watch, &QFileSystemWatcher::fileChanged, this, &Config::onFileChanged);
+    // Only watched while the file is missing, so that a file deleted and written anew by an
+    // editor is picked up again.
+    connect(&m_watch, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (QFileInfo::exists(m_filename))
+            onFileChanged(m_filename);
+    });
+    watch();
+}
+
+QVariant Config::get(const QString &key) const
+{
+    auto override = m_overrides.constFind(key);
+    if (override != m_overrides.constEnd())
+        return *override;
+    auto value = m_settings.constFind(key);
+    if (value != m_settings.constEnd())
+        return *value;
+    return m_defaults.value(key);
+}
+
+void Config::set(const QString &key, const QVariant &value)
+{
+    auto current = m_settings.constFind(key);
+    if (current != m_settings.constEnd() && *current == value)
+        return;
+    m_overrides.remove(key);
+    m_settings.insert(key, value);
+    emit configChanged({{key, value}});
+    save();
+}
+
+QStringList Config::keys() const
+{
+    return m_settings.keys(); // a QMap: already sorted
+}
+
+void Config::addDefaults(const QVariantMap &map)
+{
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        m_defaults.insert(it.key(), it.value());
+}
+
+void Config::addOverrides(const QVariantMap &map)
+{
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        m_overrides.insert(it.key(), it.value());
+}
+
+QVariantMap Config::readChanges()
+{
+    QVariantMap changes;
+    if (!QFileInfo::exists(m_filename))
+        return changes;
+
+    // QSettings keeps parsed files in a process-wide cache that it trusts while the size and
+    // the modification time look the same, which two quick edits can share. Reading a private
+    // copy makes every edit count.
+    QFile source(m_filename);
+    QTemporaryFile copy;
+    if (!source.open(QIODevice::ReadOnly) || !copy.open() ||
+        copy.write(source.readAll()) != source.size() || !copy.flush()) {
+        LOG_WARNING << "[Config] Could not read config file : " << m_filename << " ("
+                    << (source.error() != QFile::NoError ? source.errorString()
+                                                         : copy.errorString())
+                    << "), keeping the values in memory";
+        return changes;
+    }
+    QSettings settings(copy.fileName(), QSettings::NativeFormat);
+    if (settings.status() != QSettings::NoError) {
+        LOG_WARNING << "[Config] Could not read config file : " << m_filename << " ("
+                    << statusText(settings.status()) << "), keeping the values in memory";
+        return changes;
+    }
+    const QStringList fileKeys = settings.allKeys();
+    for (const QString &key : fileKeys) {
+        const QVariant value = settings.value(key);
+        if (m_settings.value(key) != value) {
+            m_settings.insert(key, value);
+            changes.insert(key, value);
+        }
+    }
+    return changes;
+}
+
+void Config::load()
+{
+    const QVariantMap changes = readChanges();
+    if (!changes.isEmpty())
+        emit configChanged(changes);
+}
+
+void Config::onFileChanged(const QString &)
+{
+    const QVariantMap changes = readChanges();
+    if (!changes.isEmpty()) {
+        emit configFileChanged();
+        emit configChanged(changes);
+    }
+    watch();
+}
+
+void Config::watch()
+{
+    const QString dir = QFileInfo(m_filename).absolutePath();
+    if (QFileInfo::exists(m_filename)) {
+        if (!m_watch.files().contains(m_filename))
+            m_watch.addPath(m_filename);
+        if (m_watch.directories().contains(dir))
+            m_watch.removePath(dir);
+    } else if (!m_watch.directories().contains(dir) && QFileInfo(dir).isDir()) {
+        m_watch.addPath(dir);
+    }
+}
+
+void Config::save()
+{
+    // Our own write must not come back as an edit.
+    if (m_watch.files().contains(m_filename))
+        m_watch.removePath(m_filename);
+    {
+        // QSettings writes through a temporary file and a rename, so a power cut never leaves
+        // a half-written file.
+        QSettings settings(m_filename, QSettings::NativeFormat);
+        for (auto it = m_settings.constBegin(); it != m_settings.constEnd(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.sync();
+        // A format error is about what was read before writing; only an access error means
+        // the write failed.
+        if (settings.status() == QSettings::AccessError) {
+            LOG_WARNING << "[Config] Could not save config file : " << m_filename << " ("
+                        << statusText(settings.status()) << "), keeping the values in memory";
+        }
+    }
+    watch();
+}
+
+void Config::print() const
+{
+    const QStringList allKeys = keys();
+    int width = 0;
+    for (const QString &key : allKeys)
+        width = std::max(width, key.length());
+
+    LOG_INFO << DashedLine;
+    LOG_INFO << "[Config]  SETTINGS (" << m_filename << ")";
+    LOG_INFO << DashedLine;
+    for (const QString &key : allKeys)
+        LOG_INFO << QStringLiteral("[Config]  %1 : %2").arg(key, -width).arg(get(key).toString());
+    LOG_INFO << DashedLine;
+}
+
+QJsonObject Config::toJson() const
+{
+    QMap<QString, QVariantMap> sections;
+    for (auto it = m_settings.constBegin(); it != m_settings.constEnd(); ++it) {
+        const QString &key = it.key();
+        const int slash = key.indexOf(QLatin1Char('/'));
+        const QString section = slash < 0 ? key : key.left(slash);
+        const QString name = slash < 0 ? QString() : key.mid(slash + 1);
+        sections[section].insert(name, it.value());
+    }
+    QJsonObject object;
+    for (auto it = sections.constBegin(); it != sections.constEnd(); ++it)
+        object.insert(it.key(), QJsonObject::fromVariantMap(it.value()));
+    return object;
+}
+
+void Config::fromJson(const QJsonObject &object)
+{
+    QVariantMap flat;
+    for (auto section = object.constBegin(); section != object.constEnd(); ++section) {
+        if (!section.value().isObject())
+            continue;
+        const QJsonObject entries = section.value().toObject();
+        for (auto entry = entries.constBegin(); entry != entries.constEnd(); ++entry) {
+            const QString key = section.key() + QLatin1Char('/') + entry.key();
+            // Settings are scalars; anything else would be written to the file as a blob.
+            if (!entry.value().isString() && !entry.value().isDouble() && !entry.value().isBool()) {
+                if (m_settings.contains(key))
+                    LOG_WARNING << "[Config] Ignoring value of unsupported type for : " << key;
+                continue;
+            }
+            flat.insert(key, entry.value().toVariant());
+        }
+    }
+
+    QVariantMap changes;
+    for (auto it = flat.constBegin(); it != flat.constEnd(); ++it) {
+        auto current = m_settings.find(it.key());
+        if (current == m_settings.end() || *current == it.value())
+            continue;
+        *current = it.value();
+        changes.insert(it.key(), it.value());
+    }
+    if (!changes.isEmpty()) {
+        save();
+        emit configChanged(changes);
+    }
+}

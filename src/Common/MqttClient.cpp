@@ -1,0 +1,216 @@
+#include "MqttClient.h"
+
+#include "Logger.h"
+
+namespace manager {
+
+namespace {
+
+const char *boolText(bool value)
+{
+    return value ? "true" : "false";
+}
+
+} // namespace
+
+MqttClient::MqttClient(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<MosquittoClient::ClientState>("ClientState");
+    qRegisterMetaType<MosquittoClient::ClientError>("ClientError");
+}
+
+MqttClient::~MqttClient() = default;
+
+MosquittoClient::ClientState MqttClient::state() const
+{
+    return client ? client->state() : MosquittoClient::Disconnected;
+}
+
+void MqttClient::connect()
+{
+    LOG_INFO << "[MqttClient] Connecting to host";
+
+    if (!connectionTimer) {
+        connectionTimer = std::make_unique<QTimer>();
+        connectionTimer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(connectionTimer.get(), &QTimer::timeout, this, &MqttClient::onTimeout);
+    }
+    LOG_DEBUG << "[MqttClient] Applying client configuration:";
+    LOG_DEBUG << "[MqttClient] Retry interval millis: " << retryMillis;
+    connectionTimer->setInterval(retryMillis);
+
+    if (!client) {
+        client = std::make_unique<MosquittoClient>();
+        MosquittoClient *c = client.get();
+        QObject::connect(c, &MosquittoClient::connected, this, &MqttClient::connected);
+        QObject::connect(c, &MosquittoClient::connected, this, &MqttClient::onConnected);
+        QObject::connect(c, &MosquittoClient::disconnected, this, &MqttClient::disconnected);
+        QObject::connect(c, &MosquittoClient::disconnected, this, &MqttClient::onDisconnected);
+        QObject::connect(c, &MosquittoClient::errorChanged, this, &MqttClient::onError);
+        QObject::connect(c, &MosquittoClient::stateChanged, this, &MqttClient::onStateChanged);
+        QObject::connect(c, &MosquittoClient::messageReceived, this, &MqttClient::onReceived);
+    }
+    LOG_DEBUG << "[MqttClient] Applying client configuration:";
+    LOG_DEBUG << "[MqttClient] Hostname: " << hostname;
+    LOG_DEBUG << "[MqttClient] Port    : " << port;
+    LOG_DEBUG << "[MqttClient] Username: " << username;
+    LOG_DEBUG << "[MqttClient] CleanSession: " << boolText(cleanSession);
+    LOG_DEBUG << "[MqttClient] Client Id   : " << clientId;
+    LOG_DEBUG << "[MqttClient] Keepalive   : " << int(keepAlive);
+    LOG_DEBUG << "[MqttClient] Will Message: " << willMessage;
+    LOG_DEBUG << "[MqttClient] Will QoS    : " << int(willQos);
+    LOG_DEBUG << "[MqttClient] Will Retain : " << boolText(willRetain);
+    LOG_DEBUG << "[MqttClient] Will Topic  : " << willTopic;
+    client->setHostname(hostname);
+    client->setPort(quint16(port));
+    client->setUsername(username);
+    client->setPassword(password);
+    client->setCleanSession(cleanSession);
+    client->setClientId(clientId);
+    client->setKeepAlive(keepAlive);
+    client->setWillMessage(willMessage);
+    client->setWillQoS(willQos);
+    client->setWillRetain(willRetain);
+    client->setWillTopic(willTopic);
+
+    if (encrypted)
+        LOG_WARNING << "[MqttClient] Encryption not yet supported";
+
+    client->connectToHost();
+}
+
+void MqttClient::disconnect()
+{
+    LOG_INFO << "[MqttClient] Disconnecting from host";
+    if (client)
+        client->disconnectFromHost();
+}
+
+void MqttClient::subscribe(QString topic, quint8 qos)
+{
+    subsTopics.append({topic, qos});
+    if (client && client->state() == MosquittoClient::Connected)
+        subscribeOne(topic, qos);
+}
+
+void MqttClient::subscribeOne(const QString &filter, int qos)
+{
+    LOG_INFO << "[MqttClient] Subscribing to '" << filter << "' with QoS = " << qos;
+    if (!client->subscribe(filter, quint8(qos)))
+        emit error(QStringLiteral("Subscription to ") + filter + QStringLiteral(" failed."));
+}
+
+bool MqttClient::publish(QByteArray data, QString topic, quint8 qos, bool retain)
+{
+    if (!client || client->state() != MosquittoClient::Connected)
+        return false;
+    LOG_DEBUG << "[MqttClient] Publishing to topic '" << topic << "' with Qos = " << int(qos)
+              << " and Retain = " << boolText(retain) << ":\n"
+              << data;
+    if (client->publish(topic, data, qos, retain) != -1)
+        return true;
+    emit error(QStringLiteral("Publish to ") + topic + QStringLiteral(" failed."));
+    return false;
+}
+
+void MqttClient::onConnected()
+{
+    LOG_INFO << "[MqttClient] Connected to broker " << hostname;
+    // A copy: a slot reacting to error() may subscribe while we iterate.
+    const auto topics = subsTopics;
+    for (const auto &entry : topics) {
+        if (!client || client->state() != MosquittoClient::Connected)
+            break;
+        subscribeOne(entry.first, entry.second);
+    }
+}
+
+void MqttClient::onDisconnected()
+{
+    LOG_INFO << "[MqttClient] Disconnected from broker " << hostname;
+}
+
+void MqttClient::onStateChanged(MosquittoClient::ClientState state)
+{
+    switch (state) {
+    case MosquittoClient::Connecting:
+        LOG_DEBUG << "[MqttClient] State is Connecting.";
+        connectionTimer->start();
+        break;
+    case MosquittoClient::Connected:
+        LOG_DEBUG << "[MqttClient] State is Connected.";
+        connectionTimer->stop();
+        break;
+    case MosquittoClient::Disconnected:
+        LOG_DEBUG << "[MqttClient] State is Disconnected.";
+        QTimer::singleShot(retryMillis, Qt::PreciseTimer, this, &MqttClient::onReconnect);
+        break;
+    }
+}
+
+void MqttClient::onTimeout()
+{
+    client->closeTransport();
+}
+
+void MqttClient::onReconnect()
+{
+    if (client && client->state() == MosquittoClient::Disconnected)
+        connect();
+}
+
+void MqttClient::onReceived(QByteArray message, QString topic)
+{
+    LOG_DEBUG << "[MqttClient] Received on topic: " << topic << "\n" << message;
+    emit received(message, topic.toUtf8());
+}
+
+void MqttClient::onError(MosquittoClient::ClientError e)
+{
+    QString text;
+    switch (e) {
+    case MosquittoClient::NoError:
+        return;
+    case MosquittoClient::InvalidProtocolVersion:
+        text = QStringLiteral("Invalid protocol version: ") +
+               QString::number(client->protocolVersion()) +
+               QStringLiteral(". Broker does not accept a connection using the "
+                              "specified protocol version.");
+        break;
+    case MosquittoClient::IdRejected:
+        text = QStringLiteral("Id rejected: ") + client->clientId() +
+               QStringLiteral(". The client ID is malformed. This might be related to "
+                              "its length.");
+        break;
+    case MosquittoClient::ServerUnavailable:
+        text = QStringLiteral("Server unavailable: ") + client->hostname() + QStringLiteral(":") +
+               QString::number(client->port()) +
+               QStringLiteral(". The network connection has been established, but the "
+                              "service is unavailable on the broker side.");
+        break;
+    case MosquittoClient::BadUsernameOrPassword:
+        text = QStringLiteral("Bad username or password. The data in the username or "
+                              "password is malformed.");
+        break;
+    case MosquittoClient::NotAuthorized:
+        text = QStringLiteral("Not authorized: ") + client->clientId() +
+               QStringLiteral(". The client is not authorized to connect.");
+        break;
+    case MosquittoClient::TransportInvalid:
+        text = QStringLiteral("Transport invalid: The underlying transport caused an error. For "
+                              "example, the connection might have been interrupted "
+                              "unexpectedly.");
+        break;
+    case MosquittoClient::ProtocolViolation:
+        text = QStringLiteral("Protocol violation:The client encountered a protocol violation, "
+                              "and therefore closed the connection.");
+        break;
+    default:
+        text = QStringLiteral("Unknown error.");
+        break;
+    }
+    LOG_WARNING << "[MqttClient] " << text;
+    emit error(QStringLiteral("Mqtt client error"));
+}
+
+} // namespace manager

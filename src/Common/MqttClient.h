@@ -1,0 +1,84 @@
+#pragma once
+
+#include "MosquittoClient.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QTimer>
+#include <QVector>
+
+#include <memory>
+
+namespace manager {
+
+// The program's one connection to the broker, shared by every manager: connects, retries every
+// retryMillis for ever, cuts attempts that hang, remembers every subscription and repeats them
+// after each reconnection.
+class MqttClient : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MqttClient(QObject *parent = nullptr);
+    ~MqttClient() override;
+
+    void setHostname(const QString &hostname) { this->hostname = hostname; }
+    void setPort(unsigned int port) { this->port = port; }
+    void setUsername(const QString &username) { this->username = username; }
+    void setPassword(const QString &password) { this->password = password; }
+    void setRetryMillis(unsigned int millis) { retryMillis = int(millis); }
+    void setEncrypted(bool encrypted) { this->encrypted = encrypted; }
+    void setCleanSession(bool cleanSession) { this->cleanSession = cleanSession; }
+    void setClientId(const QString &clientId) { this->clientId = clientId; }
+    void setKeepAlive(quint8 seconds) { keepAlive = seconds; }
+    void setWillMessage(const QByteArray &message) { willMessage = message; }
+    void setWillQoS(quint8 qos) { willQos = qos; }
+    void setWillRetain(bool retain) { willRetain = retain; }
+    void setWillTopic(const QString &topic) { willTopic = topic; }
+
+    MosquittoClient::ClientState state() const;
+
+signals:
+    void connected();
+    void disconnected();
+    void received(QByteArray data, QByteArray from);
+    void error(QString);
+
+public slots:
+    void connect();
+    void disconnect();
+    void subscribe(QString topic, quint8 qos = 0);
+    bool publish(QByteArray data, QString topic, quint8 qos = 0, bool retain = false);
+
+private slots:
+    void onConnected();
+    void onDisconnected();
+    void onStateChanged(manager::MosquittoClient::ClientState state);
+    void onTimeout();
+    void onReconnect();
+    void onReceived(QByteArray message, QString topic);
+    void onError(manager::MosquittoClient::ClientError e);
+
+private:
+    void subscribeOne(const QString &filter, int qos);
+
+    std::unique_ptr<MosquittoClient> client;
+    std::unique_ptr<QTimer> connectionTimer;
+    QVector<QPair<QString, int>> subsTopics;
+    QString hostname = QStringLiteral("127.0.0.1");
+    quint32 port = 1883;
+    QString username;
+    QString password;
+    int retryMillis = 3000;
+    bool encrypted = false;
+    bool cleanSession = true;
+    QString clientId;
+    quint8 keepAlive = 5;
+    QByteArray willMessage;
+    quint8 willQos = 2;
+    bool willRetain = true;
+    QString willTopic;
+};
+
+} // namespace manager

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A real mosquitto broker on a free loopback port, for the duration of a test. It can be stopped
+// and started again on the same port; everything it logs is kept.
+class MosquittoBroker
+{
+public:
+    // extraConfig: further lines of mosquitto.conf (for example password_file).
+    explicit MosquittoBroker(const QStringList &extraConfig = {});
+    ~MosquittoBroker();
+
+    bool start();
+    void stop();
+    bool isRunning() const;
+    // Freezes the broker (SIGSTOP) and lets it go on (SIGCONT): it keeps its sockets open and
+    // answers nothing meanwhile.
+    void pause();
+    void resume();
+
+    quint16 port() const { return m_port; }
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    QString dir() const { return m_dir.path(); }
+
+    // Every line logged so far, across restarts.
+    QStringList log();
+    // The topics the broker saw the client subscribe to, in order, across restarts.
+    QStringList subscriptions(const QString &clientId);
+
+    static quint16 freePort();
+
+private:
+    QTemporaryDir m_dir;
+    quint16 m_port = 0;
+    QProcess m_process;
+    QStringList m_log;
+};
