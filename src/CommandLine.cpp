@@ -1,0 +1,93 @@
+#include "CommandLine.h"
+
+#include "Logger.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+CommandLine parseCLIArgs(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({"h", "help"}, "Print help and exit");
+    const QCommandLineOption version({"V", "version"}, "Print version and exit");
+    const QCommandLineOption verbose({"v", "verbose"},
+                                     "Set log level: 0=err, 1=warn, 2=info(dfl), 3=dbg", "level");
+    const QCommandLineOption toStderr({"e", "stderr"}, "Print messages to stderr, not just syslog");
+    const QCommandLineOption color({"c", "color"}, "Print messages in color.");
+    const QCommandLineOption config({"f", "config"}, "Set configuration file", "filename");
+    const QCommandLineOption host({"H", "host"}, "Set mqtt broker url", "hostname");
+    const QCommandLineOption port({"P", "port"}, "Set mqtt broker port", "port");
+    const QCommandLineOption username({"u", "username"}, "Set mqtt username", "username");
+    const QCommandLineOption password({"p", "password"}, "Set mqtt password", "password");
+    for (const QCommandLineOption &option :
+         {help, version, verbose, toStderr, color, config, host, port, username, password})
+        parser.addOption(option);
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        LOG_CRITICAL << "ERROR: " << parser.errorText();
+        result.exitCode = 1;
+        return result;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fflush(stdout);
+        result.exitCode = 0;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        std::fflush(stdout);
+        result.exitCode = 0;
+        return result;
+    }
+
+    QVariantMap &overrides = result.overrides;
+    if (parser.isSet(verbose)) {
+        bool ok = false;
+        const int level = parser.value(verbose).toInt(&ok, 10);
+        if (ok) {
+            overrides.insert("log/level", level);
+            LOG_INFO << "Setting Log level : " << level;
+        }
+    }
+    if (parser.isSet(toStderr)) {
+        overrides.insert("log/stderr", true);
+        LOG_INFO << "Log to stderr overridden from user to true";
+    }
+    if (parser.isSet(color)) {
+        overrides.insert("log/color", true);
+        LOG_INFO << "Log with color overridden from user to true";
+    }
+    if (parser.isSet(host)) {
+        overrides.insert("mqtt/host", parser.value(host));
+        LOG_INFO << "Setting MQTT Host : " << parser.value(host);
+    }
+    if (parser.isSet(port)) {
+        overrides.insert("mqtt/port", parser.value(port).toInt(nullptr, 10));
+        LOG_INFO << "Setting MQTT Port : " << parser.value(port);
+    }
+    if (parser.isSet(username)) {
+        overrides.insert("mqtt/username", parser.value(username));
+        LOG_INFO << "Setting MQTT User : " << parser.value(username);
+    }
+    if (parser.isSet(password))
+        overrides.insert("mqtt/password", parser.value(password));
+    if (parser.isSet(config)) {
+        overrides.insert("config", parser.value(config));
+        LOG_INFO << "Using configuration file : " << parser.value(config);
+    }
+    return result;
+}
+
+QVariantMap parseCLIArgs()
+{
+    const CommandLine result = parseCLIArgs(QCoreApplication::arguments());
+    if (result.exitCode >= 0)
+        std::exit(result.exitCode);
+    return result.overrides;
+}

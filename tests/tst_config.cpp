@@ -1,0 +1,349 @@
+#include "Config.h"
+#include "GUIManager.h"
+#include "LogCapture.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Long enough for an inotify event to have arrived had there been one.
+constexpr int QuietMs = 300;
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// Replaces one "name=value" line of the INI text.
+QByteArray withEntry(QByteArray ini, const QByteArray &name, const QByteArray &value)
+{
+    const int at = ini.indexOf("\n" + name + "=");
+    if (at < 0)
+        return ini;
+    const int end = ini.indexOf('\n', at + 1);
+    return ini.left(at + 1) + name + "=" + value + ini.mid(end);
+}
+
+} // namespace
+
+class ConfigTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_tmp->isValid());
+    }
+    void cleanup() { m_tmp.reset(); }
+
+    void createsFileWithAllDefaults()
+    {
+        LogCapture log;
+        const QString path = file();
+        Config config(path, GUIManager::Defaults);
+
+        QCOMPARE(log.count("[Config] Creating default config file : " + path), 1);
+        QSettings written(path, QSettings::IniFormat);
+        QCOMPARE(written.allKeys().size(), 25);
+        QCOMPARE(written.childGroups(), QStringList({"gui", "log", "mqtt", "topics"}));
+        QCOMPARE(written.value("log/level").toString(), QString("2"));
+        QCOMPARE(written.value("gui/screenSaverImg").toString(),
+                 QString("qrc:/qml/images/Icons/velt.png"));
+        QCOMPARE(config.keys(), GUIManager::Defaults.keys());
+
+        // A second start finds the file: no creation, no change, defaults keep their types.
+        log.clear();
+        Config again(path, GUIManager::Defaults);
+        QCOMPARE(log.countStartingWith("[Config] Creating"), 0);
+        QCOMPARE(again.get("log/level").type(), QVariant::Int);
+        QCOMPARE(again.get("log/syslog").type(), QVariant::Bool);
+    }
+
+    void externalEditIsReported()
+    {
+        const QString path = file();
+        Config config(path, GUIManager::Defaults);
+        QSignalSpy fileChanged(&config, &Config::configFileChanged);
+        QSignalSpy changed(&config, &Config::configChanged);
+        QStringList order;
+        connect(&config, &Config::configFileChanged, this, [&] { order << "file"; });
+        connect(&config, &Config::configChanged, this, [&] { order << "changed"; });
+
+        writeFile(path, withEntry(readFile(path), "level", "3"));
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(fileChanged.count(), 1);
+        QCOMPARE(order, QStringList({"file", "changed"}));
+        const QVariantMap changes = changed.at(0).at(0).toMap();
+        QCOMPARE(changes.keys(), QStringList{"log/level"});
+        QCOMPARE(changes.value("log/level"), QVariant(QString("3")));
+        QCOMPARE(config.get("log/level").toInt(), 3);
+
+        // A second edit of the same size right away (same modification time, most likely).
+        writeFile(path, withEntry(readFile(path), "level", "4"));
+        QTRY_COMPARE(changed.count(), 2);
+        QCOMPARE(config.get("log/level").toInt(), 4);
+
+        // Saved again with the same content: nothing to report.
+        writeFile(path, readFile(path));
+        QTest::qWait(QuietMs);
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(fileChanged.count(), 2);
+    }
+
+    void replacedFileIsStillWatched()
+    {
+        const QString path = file();
+        Config config(path, GUIManager::Defaults);
+        QSignalSpy changed(&config, &Config::configChanged);
+
+        // Write a new file and rename it over the old one, as QSaveFile and editors do.
+        const QString temp = path + ".new";
+        writeFile(temp, withEntry(readFile(path), "host", "broker.local"));
+        QVERIFY(::rename(QFile::encodeName(temp).constData(),
+                         QFile::encodeName(path).constData()) == 0);
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(config.get("mqtt/host").toString(), QString("broker.local"));
+
+        // The new file is watched too.
+        writeFile(path, withEntry(readFile(path), "port", "1884"));
+        QTRY_COMPARE(changed.count(), 2);
+        QCOMPARE(config.get("mqtt/port").toInt(), 1884);
+
+        // Deleted, then written anew a moment later.
+        const QByteArray text = withEntry(readFile(path), "locale", "en_US");
+        QVERIFY(QFile::remove(path));
+        QTest::qWait(QuietMs);
+        writeFile(path, text);
+        QTRY_COMPARE(changed.count(), 3);
+        QCOMPARE(config.get("gui/locale").toString(), QString("en_US"));
+    }
+
+    void setSemantics()
+    {
+        const QString path = file();
+        Config config(path, GUIManager::Defaults);
+        config.addOverrides({{"mqtt/host", "override.local"}});
+        QSignalSpy changed(&config, &Config::configChanged);
+        QSignalSpy fileChanged(&config, &Config::configFileChanged);
+
+        // The stored value again: no signal, no write.
+        const QByteArray before = readFile(path);
+        config.set("log/level", 2);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(readFile(path), before);
+
+        // A new value: one signal with that key, written to the file, not seen as an edit.
+        config.set("gui/displayOffMin", 7);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toMap(), QVariantMap({{"gui/displayOffMin", 7}}));
+        QCOMPARE(QSettings(path, QSettings::IniFormat).value("gui/displayOffMin").toInt(), 7);
+        QTest::qWait(QuietMs);
+        QCOMPARE(fileChanged.count(), 0);
+        QCOMPARE(changed.count(), 1);
+
+        // Setting an overridden key removes the override.
+        QCOMPARE(config.get("mqtt/host").toString(), QString("override.local"));
+        config.set("mqtt/host", "set.local");
+        QCOMPARE(config.get("mqtt/host").toString(), QString("set.local"));
+    }
+
+    void precedence_data()
+    {
+        QTest::addColumn<QByteArray>("fileValue");
+        QTest::addColumn<QVariant>("override");
+        QTest::addColumn<QVariant>("expected");
+
+        QTest::newRow("default") << QByteArray() << QVariant() << QVariant("localhost");
+        QTest::newRow("file over default")
+            << QByteArray("filehost") << QVariant() << QVariant("filehost");
+        QTest::newRow("override over file")
+            << QByteArray("filehost") << QVariant("clihost") << QVariant("clihost");
+        QTest::newRow("override over default")
+            << QByteArray() << QVariant("clihost") << QVariant("clihost");
+    }
+
+    void precedence()
+    {
+        QFETCH(QByteArray, fileValue);
+        QFETCH(QVariant, override);
+        QFETCH(QVariant, expected);
+
+        const QString path = file();
+        if (!fileValue.isNull())
+            writeFile(path, "[mqtt]\nhost=" + fileValue + "\n");
+        Config config(path, GUIManager::Defaults);
+        if (override.isValid())
+            config.addOverrides({{"mqtt/host", override}});
+        QCOMPARE(config.get("mqtt/host"), expected);
+
+        // A change of the file does not reach an overridden key, but is still reported.
+        QSignalSpy changed(&config, &Config::configChanged);
+        writeFile(path, withEntry(readFile(path), "host", "edited"));
+        QTRY_COMPARE(changed.count(), 1);
+        QVERIFY(changed.at(0).at(0).toMap().contains("mqtt/host"));
+        QCOMPARE(config.get("mqtt/host"),
+                 override.isValid() ? override : QVariant(QString("edited")));
+    }
+
+    void getOfUnknownKeysAndAddedDefaults()
+    {
+        Config config(file(), GUIManager::Defaults);
+        QVERIFY(!config.get("nothing/here").isValid());
+        config.addDefaults({{"extra/key", 42}});
+        QCOMPARE(config.get("extra/key").toInt(), 42);
+        QVERIFY(config.defaults().contains("extra/key"));
+        QVERIFY(!config.keys().contains("extra/key"));
+    }
+
+    void jsonForm()
+    {
+        Config config(file(), GUIManager::Defaults);
+        config.addOverrides({{"log/level", 4}});
+        const QJsonObject json = config.toJson();
+        QCOMPARE(json.keys(), QStringList({"gui", "log", "mqtt", "topics"}));
+        QCOMPARE(json.value("log").toObject(),
+                 QJsonObject({{"level", 2}, {"syslog", true}, {"stderr", true}, {"color", false}}));
+        QCOMPARE(json.value("mqtt").toObject().value("base").toString(), QString("velt/ui"));
+    }
+
+    void fromJson_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QVariantMap>("expectedChanges");
+
+        QTest::newRow("unknown key") << QByteArray(R"({"gui": {"nosuchkey": 1}})") << QVariantMap();
+        QTest::newRow("unknown section")
+            << QByteArray(R"({"other": {"level": 1}})") << QVariantMap();
+        QTest::newRow("equal values")
+            << QByteArray(R"({"log": {"level": 2, "syslog": true}})") << QVariantMap();
+        QTest::newRow("section not an object")
+            << QByteArray(R"({"log": 3, "gui": [1, 2]})") << QVariantMap();
+        QTest::newRow("array and object values ignored")
+            << QByteArray(R"({"gui": {"locale": ["en"], "settingsPin": {"a": 1}}})")
+            << QVariantMap();
+        QTest::newRow("two changes, one unknown")
+            << QByteArray(R"({"gui": {"displayOffMin": 5, "showCursor": false, "x": 1}})")
+            << QVariantMap({{"gui/displayOffMin", 5.0}, {"gui/showCursor", false}});
+        QTest::newRow("value of another type kept as given")
+            << QByteArray(R"({"mqtt": {"port": "1884"}})")
+            << QVariantMap({{"mqtt/port", QString("1884")}});
+    }
+
+    void fromJson()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QVariantMap, expectedChanges);
+
+        const QString path = file();
+        Config config(path, GUIManager::Defaults);
+        QSignalSpy changed(&config, &Config::configChanged);
+        const QByteArray before = readFile(path);
+
+        config.fromJson(QJsonDocument::fromJson(json).object());
+
+        if (expectedChanges.isEmpty()) {
+            QCOMPARE(changed.count(), 0);
+            QCOMPARE(readFile(path), before);
+            return;
+        }
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toMap(), expectedChanges);
+        QSettings written(path, QSettings::IniFormat);
+        for (auto it = expectedChanges.constBegin(); it != expectedChanges.constEnd(); ++it)
+            QCOMPARE(written.value(it.key()).toString(), it.value().toString());
+        QTest::qWait(QuietMs);
+        QCOMPARE(changed.count(), 1); // our own save is not reported as an edit
+    }
+
+    void fromJsonKeepsOverrides()
+    {
+        Config config(file(), GUIManager::Defaults);
+        config.addOverrides({{"mqtt/host", "clihost"}});
+        config.fromJson(QJsonObject({{"mqtt", QJsonObject({{"host", "jsonhost"}})}}));
+        QCOMPARE(config.get("mqtt/host").toString(), QString("clihost"));
+        QCOMPARE(config.toJson().value("mqtt").toObject().value("host").toString(),
+                 QString("jsonhost"));
+    }
+
+    void printsEffectiveValues()
+    {
+        const QString path = file();
+        Config config(path, GUIManager::Defaults);
+        config.addOverrides({{"log/level", 3}});
+        LogCapture log;
+        config.print();
+
+        const QString dashes =
+            "[Config] ------------------------------------------------------------";
+        QCOMPARE(log.lines().size(), 25 + 4);
+        QCOMPARE(log.lines().at(0), dashes);
+        QCOMPARE(log.lines().at(1), "[Config]  SETTINGS (" + path + ")");
+        QCOMPARE(log.lines().at(2), dashes);
+        QCOMPARE(log.lines().last(), dashes);
+        // Keys padded to the longest one, "gui/shutdownDelaySec" (20 characters).
+        QVERIFY(log.contains("[Config]  log/level            : 3"));
+        QVERIFY(log.contains("[Config]  gui/shutdownDelaySec : 60"));
+    }
+
+    void badFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("garbage") << "garbage";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("unwritable location") << "unwritable";
+    }
+
+    void badFiles()
+    {
+        QFETCH(QString, kind);
+        QString path = file();
+        if (kind == "garbage") {
+            writeFile(path,
+                      QByteArray("\x00\xff[[[gui\n=\n\xfe\x01level==\n[log\nlevel=9\"\n", 29));
+        } else if (kind == "directory") {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            // A regular file where a directory should be: not writable, even by root.
+            writeFile(m_tmp->filePath("plainfile"), "x");
+            path = m_tmp->filePath("plainfile/gui.conf");
+        }
+
+        LogCapture log;
+        Config config(path, GUIManager::Defaults);
+        QCOMPARE(config.get("gui/locale").toString(), QString("el_GR"));
+        QCOMPARE(config.get("mqtt/port").toInt(), 1883);
+        if (kind != "garbage")
+            QVERIFY(log.countStartingWith("[Config] Could not") > 0);
+
+        // Changes still work in memory.
+        config.set("gui/locale", "en_US");
+        QCOMPARE(config.get("gui/locale").toString(), QString("en_US"));
+    }
+
+private:
+    QString file() const { return m_tmp->filePath("gui.conf"); }
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+};
+
+QTEST_GUILESS_MAIN(ConfigTest)
+#include "tst_config.moc"

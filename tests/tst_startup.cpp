@@ -1,0 +1,134 @@
+#include "MosquittoBroker.h"
+#include "MqttObserver.h"
+
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <signal.h>
+
+namespace {
+
+constexpr int WaitMs = 20000;
+
+// The real program in a scratch working directory, its standard error collected.
+class Program
+{
+public:
+    explicit Program(const QStringList &args)
+    {
+        m_process.setWorkingDirectory(m_dir.path());
+        m_process.start(PERNIX_BINARY, args);
+    }
+    ~Program()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    QString log()
+    {
+        m_err += QString::fromUtf8(m_process.readAllStandardError());
+        return m_err;
+    }
+    int count(const QString &text) { return log().count(text); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QProcess &process() { return m_process; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_err;
+};
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void retriesWithoutBroker()
+    {
+        Program program(
+            {"-e", "-H", "127.0.0.1", "-P", QString::number(MosquittoBroker::freePort())});
+        QTRY_VERIFY_WITH_TIMEOUT(program.count("[MqttClient] Connecting to host") >= 2, WaitMs);
+        QCOMPARE(program.process().state(), QProcess::Running);
+
+        // Each line carries the elapsed time.
+        QVERIFY(QRegularExpression(R"(\[ *\d+\.\d{3}\] \[MqttClient\] Connecting to host\n)")
+                    .match(program.log())
+                    .hasMatch());
+        QVERIFY(program.log().contains("Log to stderr overridden from user to true"));
+
+        // The configuration file was created with every default.
+        QSettings conf(program.path("gui.conf"), QSettings::IniFormat);
+        QCOMPARE(conf.allKeys().size(), 25);
+        QCOMPARE(conf.value("mqtt/base").toString(), QString("velt/ui"));
+        QVERIFY(program.log().contains("[Config]  mqtt/host            : 127.0.0.1"));
+    }
+
+    void connectsAndLeavesItsWill()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+
+        Program program(
+            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())});
+        QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("[GUIManager] Connected to MQTT broker"),
+                                 WaitMs);
+        const QString clientId = "Pernix_" + QString::number(program.process().processId());
+        QVERIFY(broker.log().join('\n').contains(" as " + clientId + " "));
+
+        ::kill(pid_t(program.process().processId()), SIGKILL);
+        QTRY_COMPARE_WITH_TIMEOUT(observer.messages("velt/ui/status").size(), 1, WaitMs);
+        QCOMPARE(observer.messages("velt/ui/status").first().payload,
+                 QByteArray("{\"service\": false}"));
+    }
+
+    void configurationFileChoosesLevelAndBase()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath("custom.conf");
+        {
+            QSettings conf(file, QSettings::IniFormat);
+            conf.setValue("log/level", 3);
+            conf.setValue("log/stderr", true);
+            conf.setValue("mqtt/host", "127.0.0.1");
+            conf.setValue("mqtt/port", broker.port());
+            conf.setValue("mqtt/base", "bench/ui");
+        }
+        Program program({"-f", file});
+        QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("[GUIManager] Connected to MQTT broker"),
+                                 WaitMs);
+        QVERIFY(program.log().contains("[MqttClient] State is Connected."));
+        QVERIFY(program.log().contains("[MqttClient] Will Topic  : bench/ui/status"));
+        QVERIFY(!QFile::exists(program.path("gui.conf")));
+
+        // Quiet again once the file says so, without a restart.
+        {
+            QSettings conf(file, QSettings::IniFormat);
+            conf.setValue("log/level", 1);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("WARN: Configuration file changed!"),
+                                 WaitMs);
+        const int connectingLines = program.count("State is Connecting.");
+        broker.stop();
+        QVERIFY(broker.start());
+        QTRY_VERIFY_WITH_TIMEOUT(program.count("WARN: Disconnected from MQTT broker") >= 1, WaitMs);
+        // Reconnected (the broker saw it), without a debug line this time.
+        const QString clientId = "Pernix_" + QString::number(program.process().processId());
+        QTRY_VERIFY_WITH_TIMEOUT(broker.log().join('\n').contains(" as " + clientId + " "), WaitMs);
+        QCOMPARE(program.count("State is Connecting."), connectingLines);
+    }
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "tst_startup.moc"

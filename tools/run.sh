@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs the product on this machine: a private mosquitto broker on loopback and the UI, in the
+# working folder run/ (configuration file, logs). Extra arguments go to the program.
+# On a machine without a display the window is served over VNC on 127.0.0.1.
+# Ctrl-C stops everything.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/build.sh --target pernix
+
+PORT="${PERNIX_MQTT_PORT:-18830}"
+VNC_PORT="${PERNIX_VNC_PORT:-5900}"
+RUN_DIR="$PWD/run"
+mkdir -p "$RUN_DIR"
+
+cat > "$RUN_DIR/mosquitto.conf" <<CONF
+listener $PORT 127.0.0.1
+allow_anonymous true
+persistence false
+log_dest file $RUN_DIR/mosquitto.log
+user $(id -un)
+CONF
+
+pids=()
+cleanup() {
+    trap - INT TERM EXIT
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup INT TERM EXIT
+
+mosquitto -c "$RUN_DIR/mosquitto.conf" &
+pids+=($!)
+echo "Broker: mqtt://127.0.0.1:$PORT (log: run/mosquitto.log)"
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    export QT_QPA_PLATFORM="vnc:addr=127.0.0.1:port=$VNC_PORT:size=480x800"
+    export QT_QUICK_BACKEND=software
+    echo "No display: the screen is served over VNC; view it with a VNC viewer at 127.0.0.1:$VNC_PORT"
+fi
+
+cd "$RUN_DIR"
+"$OLDPWD/build/pernix" -e -H 127.0.0.1 -P "$PORT" "$@" &
+pids+=($!)
+wait "${pids[-1]}"
