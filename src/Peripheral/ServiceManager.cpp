@@ -1,0 +1,66 @@
+#include "ServiceManager.h"
+
+#include "Logger.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QTimer>
+
+namespace manager {
+
+namespace {
+constexpr int DefaultMonitorMs = 1000;
+}
+
+ServiceManager::ServiceManager(MqttClient &mqtt, const QString &base, const QString &logPrefix,
+                               QObject *parent)
+    : QObject(parent), m_mqtt(mqtt), m_base(base), m_prefix(logPrefix)
+{
+    connect(&m_mqtt, &MqttClient::received, this,
+            [this](const QByteArray &data, const QByteArray &from) {
+                onMqttReceived(data, QString::fromUtf8(from));
+            });
+}
+
+void ServiceManager::subscribeTopics(std::initializer_list<const char *> suffixes)
+{
+    for (const char *suffix : suffixes)
+        m_mqtt.subscribe(m_base + QLatin1String(suffix), 0);
+}
+
+bool ServiceManager::parse(const QByteArray &message, QJsonObject &object) const
+{
+    if (message.isEmpty()) {
+        object = QJsonObject();
+        return true;
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(message, &error);
+    if (error.error != QJsonParseError::NoError) {
+        LOG_CRITICAL << m_prefix << "Failed to parse JSON message: " << error.errorString();
+        return false;
+    }
+    object = document.object();
+    return true;
+}
+
+bool ServiceManager::publishJson(const QString &topic, const QJsonObject &object)
+{
+    return m_mqtt.publish(QJsonDocument(object).toJson(), topic);
+}
+
+void ServiceManager::monitorWith(QTimer &timer, int msec) const
+{
+    if (msec == 0) {
+        LOG_INFO << m_prefix << "Monitor stopped";
+        timer.stop();
+        return;
+    }
+    LOG_INFO << m_prefix << "Monitor started : " << msec << " msec(s)";
+    timer.setSingleShot(false);
+    // A timer cannot run with a negative interval; such a request still starts monitoring.
+    timer.setInterval(msec > 0 ? msec : DefaultMonitorMs);
+    timer.start();
+}
+
+} // namespace manager
