@@ -1,0 +1,193 @@
+#include "EventManager.h"
+
+#include "Logger.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace {
+
+const Event *entry(const QObject *object)
+{
+    return static_cast<const Event *>(object);
+}
+
+} // namespace
+
+EventManager::EventManager(Config &config, QObject *parent)
+    : EventManager(config, QCoreApplication::applicationDirPath() + QStringLiteral("/events.ini"),
+                   parent)
+{}
+
+EventManager::EventManager(Config &config, const QString &filename, QObject *parent)
+    : QObject(parent), m_config(config), m_filename(filename)
+{
+    load();
+    clear(QDateTime::currentDateTime().addDays(-KeepDays));
+}
+
+EventManager::~EventManager()
+{
+    qDeleteAll(m_data);
+}
+
+void EventManager::load()
+{
+    QSettings settings(m_filename, QSettings::NativeFormat);
+    const int count = std::max(0, settings.beginReadArray(QStringLiteral("events")));
+    const int from = count > LoadLimit ? count - LoadLimit : 0;
+    LOG_INFO << QStringLiteral("[EventManager] Loading saved events : from=%1 to=%2")
+                    .arg(from)
+                    .arg(count);
+    for (int i = from; i < count; ++i) {
+        settings.setArrayIndex(i);
+        m_data.append(new Event(settings.value(QStringLiteral("category")).toString(),
+                                settings.value(QStringLiteral("name")).toString(),
+                                settings.value(QStringLiteral("desc")).toString(),
+                                settings.value(QStringLiteral("timestamp")).toDateTime()));
+    }
+    settings.endArray();
+}
+
+void EventManager::save()
+{
+    // QSettings writes a temporary file and renames it: a power cut never leaves half a log.
+    QSettings settings(m_filename, QSettings::NativeFormat);
+    settings.clear();
+    settings.beginWriteArray(QStringLiteral("events"), m_data.size());
+    for (int i = 0; i < m_data.size(); ++i) {
+        const Event *event = entry(m_data.at(i));
+        settings.setArrayIndex(i);
+        settings.setValue(QStringLiteral("category"), event->category());
+        settings.setValue(QStringLiteral("name"), event->name());
+        settings.setValue(QStringLiteral("desc"), event->description());
+        settings.setValue(QStringLiteral("timestamp"), event->timestamp());
+    }
+    settings.endArray();
+    settings.sync();
+    if (settings.status() == QSettings::AccessError)
+        LOG_WARNING << "[EventManager] Could not save events to : " << m_filename;
+}
+
+void EventManager::push(Event *event)
+{
+    if (!event)
+        return;
+    if (m_data.size() > LoadLimit)
+        m_data.takeFirst()->deleteLater();
+    m_data.append(event);
+    save();
+    update();
+}
+
+void EventManager::clear(QDateTime before)
+{
+    int removed = 0;
+    for (auto it = m_data.begin(); it != m_data.end();) {
+        const QDateTime timestamp = entry(*it)->timestamp();
+        // An entry without a valid time (a damaged file) cannot be placed: it goes too.
+        if (!timestamp.isValid() || timestamp <= before) {
+            (*it)->deleteLater();
+            it = m_data.erase(it);
+            ++removed;
+        } else {
+            ++it;
+        }
+    }
+    LOG_INFO << QStringLiteral("[EventManager] Deleted %1 event(s) older than %2")
+                    .arg(removed)
+                    .arg(before.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    if (removed > 0)
+        save();
+    update();
+}
+
+void EventManager::clear()
+{
+    if (m_data.isEmpty())
+        return;
+    for (QObject *event : qAsConst(m_data))
+        event->deleteLater();
+    m_data.clear();
+    m_visible.clear();
+    save();
+    update();
+}
+
+void EventManager::update()
+{
+    m_visible.clear();
+    for (QObject *object : qAsConst(m_data)) {
+        const Event *event = entry(object);
+        if (m_filterFrom.isValid() && event->timestamp() < m_filterFrom)
+            continue;
+        if (m_filterTo.isValid() && m_filterTo < event->timestamp())
+            continue;
+        if (!m_filterName.isEmpty() && !event->name().contains(m_filterName, Qt::CaseInsensitive))
+            continue;
+        m_visible.append(object);
+    }
+    std::stable_sort(m_visible.begin(), m_visible.end(), [](QObject *a, QObject *b) {
+        return entry(b)->timestamp() < entry(a)->timestamp();
+    });
+    emit dataChanged();
+}
+
+void EventManager::applyFilter(QString name)
+{
+    LOG_INFO << "[EventManager] Filtering : name=" << name;
+    m_filterName = name;
+    update();
+}
+
+void EventManager::applyFilter(int severity)
+{
+    LOG_INFO << "[EventManager] Filtering : severity=" << severity;
+    m_filterSeverity = severity;
+    update();
+}
+
+void EventManager::applyFilter(QDateTime from, QDateTime to)
+{
+    LOG_INFO << "[EventManager] Filtering : from=" << from.toString(Qt::TextDate)
+             << " to=" << to.toString(Qt::TextDate);
+    m_filterFrom = from;
+    m_filterTo = to;
+    update();
+}
+
+void EventManager::applyFilterPeriod(QString period)
+{
+    LOG_INFO << "[EventManager] Filtering (period) : " << period;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate today = now.date();
+    const QTime endOfDay(23, 59, 59);
+
+    QDateTime from;
+    QDateTime to;
+    if (period == QLatin1String("Last hour")) {
+        from = now.addSecs(-3600);
+        to = now;
+    } else if (period == QLatin1String("Last 2 hours")) {
+        from = now.addSecs(-7200);
+        to = now;
+    } else if (period == QLatin1String("Last 5 hours")) {
+        from = now.addSecs(-18000);
+        to = now;
+    } else if (period == QLatin1String("Today")) {
+        from = QDateTime(today, QTime(0, 0));
+        to = QDateTime(today, endOfDay);
+    } else if (period == QLatin1String("Yesterday")) {
+        from = QDateTime(today.addDays(-1), QTime(0, 0));
+        to = QDateTime(today.addDays(-1), endOfDay);
+    } else if (period == QLatin1String("Last week")) {
+        from = QDateTime(today.addDays(-7), QTime(0, 0));
+        to = now;
+    } else if (period == QLatin1String("Last month")) {
+        from = QDateTime(today.addMonths(-1), QTime(0, 0));
+        to = now;
+    }
+    applyFilter(from, to);
+}
