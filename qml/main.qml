@@ -10,10 +10,23 @@ Window {
     title: "Pernix"
     color: "#0b2545"
 
-    Text {
+    Column {
         anchors.centerIn: parent
-        text: manager.message
-        color: "white"
-        font.pixelSize: 28
+        spacing: 16
+
+        Text {
+            objectName: "screenName"
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: manager.screen
+            color: "white"
+            font.pixelSize: 36
+        }
+        Text {
+            objectName: "message"
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: manager.dynTr + manager.message
+            color: "#c8d6e5"
+            font.pixelSize: 24
+        }
     }
 }

@@ -17,7 +17,11 @@ const Event *entry(const QObject *object)
 } // namespace
 
 EventManager::EventManager(Config &config, QObject *parent)
-    : EventManager(config, QCoreApplication::applicationDirPath() + QStringLiteral("/events.ini"),
+    : EventManager(config,
+                   // The environment may point elsewhere (tests, a bench with a read-only
+                   // installation).
+                   qEnvironmentVariable("PERNIX_EVENT_LOG", QCoreApplication::applicationDirPath() +
+                                                                QStringLiteral("/events.ini")),
                    parent)
 {}
 

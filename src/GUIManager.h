@@ -1,50 +1,182 @@
 #pragma once
 
+#include "Board.h"
 #include "Config.h"
+#include "EventManager.h"
+#include "Inspector.h"
 #include "MqttClient.h"
+#include "SessionManager.h"
+#include "Transaction.h"
+#include "Validator.h"
 
+#include <QColor>
+#include <QJsonObject>
 #include <QObject>
 #include <QQmlApplicationEngine>
+#include <QSet>
 #include <QString>
+#include <QTimer>
+#include <QTranslator>
 #include <QVariantMap>
 
-// The application core: owns the broker connection and the managers, loads the window and is
-// the QML context property "manager".
+class QQmlContext;
+
+// The application core: owns the broker connection and every manager, decides the screen,
+// answers the UI's own service topics, loads the window and is the QML context property
+// "manager".
 class GUIManager : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QString screen READ screen WRITE setScreen NOTIFY screenChanged)
+    Q_PROPERTY(QString deviceId READ deviceId WRITE setDeviceId NOTIFY deviceIdChanged)
+    Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY languageChanged)
+    Q_PROPERTY(QString dynTr READ dynTr NOTIFY languageChanged)
     Q_PROPERTY(QString message READ message NOTIFY messageChanged)
+    Q_PROPERTY(bool showCursor READ showCursor WRITE setShowCursor NOTIFY showCursorChanged)
+    Q_PROPERTY(
+        bool showErrorDesc READ showErrorDesc WRITE setShowErrorDesc NOTIFY showErrorDescChanged)
+    Q_PROPERTY(
+        int displayOffMin READ displayOffMin WRITE setDisplayOffMin NOTIFY displayOffMinChanged)
+    Q_PROPERTY(int shutdownDelaySec READ shutdownDelaySec WRITE setShutdownDelaySec NOTIFY
+                   shutdownDelaySecChanged)
+    Q_PROPERTY(QColor screenSaverBg READ screenSaverBg NOTIFY screenSaverBgChanged)
+    Q_PROPERTY(QString screenSaverImg READ screenSaverImg NOTIFY screenSaverImgChanged)
+    Q_PROPERTY(
+        int animSwitchSec READ animSwitchSec WRITE setAnimSwitchSec NOTIFY animSwitchSecChanged)
 public:
     // The built-in configuration defaults.
     static const QVariantMap Defaults;
+    // The sounds the inspector service plays for a result.
+    static const QString ValidSound;
+    static const QString InvalidSound;
 
     explicit GUIManager(Config &config);
     ~GUIManager() override;
 
-    // Loads the QML window; called once by main right after construction.
+    // Loads the QML window, sets the language and records the start; called once by main.
     void load();
 
+    QString screen() const { return m_screen; }
+    void setScreen(const QString &value);
+    QString deviceId() const { return m_deviceId; }
+    void setDeviceId(const QString &id);
+    QString language() const { return m_language; }
+    void setLanguage(const QString &lang);
+    // Always empty: bindings prefix it to qsTr() so that a language change re-translates them.
+    QString dynTr() const { return QString(); }
     QString message() const { return m_message; }
     void setMessage(const QString &message);
 
+    bool showCursor() const;
+    void setShowCursor(bool value);
+    bool showErrorDesc() const;
+    void setShowErrorDesc(bool value);
+    int displayOffMin() const;
+    void setDisplayOffMin(int value);
+    int shutdownDelaySec() const;
+    void setShutdownDelaySec(int value);
+    QColor screenSaverBg() const;
+    QString screenSaverImg() const;
+    int animSwitchSec() const;
+    void setAnimSwitchSec(int value);
+
+    // The out-of-order message: the validator's reason code, and its text when configured.
+    QString validatorReason() const;
+
+    manager::MqttClient &mqtt() { return m_mqtt; }
+    manager::Validator &validator() { return m_validator; }
+    manager::Board &board() { return m_board; }
+    manager::Inspector &inspector() { return m_inspector; }
+    SessionManager &session() { return m_session; }
+    EventManager &eventLog() { return m_eventLog; }
+    // The time-out of the screen shown (ms), or -1 for a permanent screen.
+    int screenTimeout() const { return m_screenTimer.isActive() ? m_screenTimeout : -1; }
+    bool displayOffPending() const { return m_displayOffTimer.isActive(); }
+
 signals:
+    void screenChanged();
+    void deviceIdChanged();
+    void languageChanged();
+    void settingsAccessGranted();
+    void settingsAccessDenied();
     void messageChanged();
+    void showCursorChanged();
+    void showErrorDescChanged();
+    void displayOffMinChanged();
+    void shutdownDelaySecChanged();
+    void errorOccured(const QString &error);
+    void diagnosticsChanged();
+    void updateChanged();
+    void clockChanged();
+    void barcodeConfigurationApplied(const QStringList &configList);
+    void screenSaverBgChanged();
+    void screenSaverImgChanged();
+    void animSwitchSecChanged();
+
+public slots:
+    void settingsLoginRequest(QString pin);
+    void settingsLogoutRequest();
+    void setIdleScreen();
+    void setOutOfOrderScreen(QString message);
+    void setScreen(QString value, int timeout);
+    void saveDeviceIdRequest(QString deviceId);
+    void setMaintenanceScreen();
+    void shutdownRequest();
+    void rebootRequest();
+    void exitRequest();
 
 private slots:
+    void onScreenTimeout();
+    void onDisplayOffTimeout();
+    void onScreenChanged();
+    void onValidatorStatusChanged();
+    void onValidatorReasonChanged();
+    void onTicketValidated(const Transaction &transaction);
+    void onCardRetry();
+    void onSessionActiveChanged();
+    void onIgnitionChanged();
+    void updateBoardShutdownDelay();
     void onMqttConnected();
     void onMqttDisconnected();
     void onMqttError(const QString &error);
+    void processMqttMessage(const QByteArray &data, const QByteArray &topic);
     void onConfigChanged(const QVariantMap &changes);
     void onConfigFileChanged();
 
 private:
+    void loadDeviceId();
+    void saveDeviceId();
     void initLog();
     void initConfig();
     void initQml();
     void initMqtt();
+    void initManagers();
+    void subscribeToTopics();
+    void publishInfo();
+    void publishStatus();
+    void publishConfig();
+    QString baseTopic() const;
+    void decideIdleScreen();
+    void pushEvent(const QString &category, const QString &name);
 
+    QString m_screen;
+    QString m_deviceId;
+    QString m_language;
     QString m_message;
     QQmlApplicationEngine m_engine;
+    QQmlContext *m_qmlContext = nullptr;
+    QTranslator m_translator;
     Config &m_config;
     manager::MqttClient m_mqtt;
+    manager::Validator m_validator;
+    manager::Board m_board;
+    manager::Inspector m_inspector;
+    QTimer m_screenTimer;
+    QTimer m_displayOffTimer;
+    SessionManager m_session;
+    EventManager m_eventLog;
+    // The UI's own request topics already asked for: the client repeats them after every
+    // reconnection, so asking again on each connection would only pile up duplicates.
+    QSet<QString> m_subscribedTopics;
+    int m_screenTimeout = -1; // of the temporary screen shown
 };

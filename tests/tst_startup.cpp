@@ -19,6 +19,9 @@ public:
     explicit Program(const QStringList &args)
     {
         m_process.setWorkingDirectory(m_dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PERNIX_EVENT_LOG", m_dir.filePath("events.ini"));
+        m_process.setProcessEnvironment(env);
         m_process.start(PERNIX_BINARY, args);
     }
     ~Program()
@@ -82,10 +85,12 @@ private slots:
         const QString clientId = "Pernix_" + QString::number(program.process().processId());
         QVERIFY(broker.log().join('\n').contains(" as " + clientId + " "));
 
-        ::kill(pid_t(program.process().processId()), SIGKILL);
+        // Its own status first, then the will from the broker once it vanishes.
         QTRY_COMPARE_WITH_TIMEOUT(observer.messages("velt/ui/status").size(), 1, WaitMs);
-        QCOMPARE(observer.messages("velt/ui/status").first().payload,
-                 QByteArray("{\"service\": false}"));
+        ::kill(pid_t(program.process().processId()), SIGKILL);
+        QTRY_COMPARE_WITH_TIMEOUT(observer.messages("velt/ui/status").size(), 2, WaitMs);
+        const MqttObserver::Message will = observer.messages("velt/ui/status").last();
+        QCOMPARE(will.payload, QByteArray("{\"service\": false}"));
     }
 
     void configurationFileChoosesLevelAndBase()

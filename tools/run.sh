@@ -47,6 +47,7 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; t
 fi
 
 cd "$RUN_DIR"
+export PERNIX_EVENT_LOG="$RUN_DIR/events.ini"
 "$OLDPWD/build/pernix" -e -H 127.0.0.1 -P "$PORT" "$@" &
 pids+=($!)
 wait "${pids[-1]}"

@@ -1,0 +1,117 @@
+#include "CoreFixture.h"
+
+#include "Event.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+
+CoreFixture::CoreFixture(MosquittoBroker &broker, const QByteArray &serial,
+                         const QVariantMap &settings)
+{
+    QCoreApplication::setApplicationName("Pernix");
+    QCoreApplication::setApplicationVersion("1.0.18-1-g376f268");
+    qputenv("PERNIX_EVENT_LOG", m_dir.filePath("events.ini").toUtf8());
+
+    if (!serial.isNull()) {
+        QFile file(m_dir.filePath("serialnumber"));
+        file.open(QIODevice::WriteOnly);
+        file.write(serial);
+    }
+    m_config = std::make_unique<Config>(m_dir.filePath("gui.conf"), GUIManager::Defaults);
+    // In the file, so that changes from the network can replace them.
+    m_config->set("mqtt/host", broker.host());
+    m_config->set("mqtt/port", broker.port());
+    m_config->set("gui/deviceId", m_dir.filePath("serialnumber"));
+    m_config->set("log/stderr", false);
+    m_config->set("log/syslog", false);
+    m_config->addOverrides(settings);
+    m_observer.connectTo(broker.host(), broker.port());
+    m_manager = std::make_unique<GUIManager>(*m_config);
+}
+
+CoreFixture::~CoreFixture()
+{
+    m_manager.reset();
+    m_config.reset();
+}
+
+bool CoreFixture::waitConnected()
+{
+    QDeadlineTimer deadline(10000);
+    while (m_manager->mqtt().state() != manager::MosquittoClient::Connected &&
+           !deadline.hasExpired())
+        QTest::qWait(10);
+    return m_manager->mqtt().state() == manager::MosquittoClient::Connected;
+}
+
+bool CoreFixture::waitReady()
+{
+    if (!waitConnected())
+        return false;
+    // The configuration goes out after the subscriptions: seen here, they are in place.
+    QDeadlineTimer deadline(10000);
+    while (published("velt/ui/config") == 0 && !deadline.hasExpired())
+        QTest::qWait(10);
+    return published("velt/ui/config") > 0;
+}
+
+void CoreFixture::inject(const QString &topic, const QByteArray &payload)
+{
+    emit m_manager->mqtt().received(payload, topic.toUtf8());
+}
+
+void CoreFixture::validatorStatus(const QString &status)
+{
+    QByteArray state = R"({"hasRfid": true, "hasRoute": true, "hasQr": true, "hasObu": true})";
+    bool service = true;
+    if (status == "init")
+        state = R"({"init": true})";
+    else if (status == "degraded")
+        state = R"({"hasRfid": true, "hasRoute": true, "hasQr": true})";
+    else if (status == "out-of-service")
+        state = R"({"hasRfid": true, "hasQr": true, "hasObu": true})";
+    else if (status == "offline")
+        service = false;
+    // Readers reported in the other position, so that the switching shows as a request.
+    const bool readersOn = status != "online" && status != "degraded";
+    inject("velt/blm/status", QByteArray(R"({"service": )") + (service ? "true" : "false") +
+                                  R"(, "device": {"rfid": {"state": )" + (readersOn ? "2" : "1") +
+                                  R"(}, "barcode": {"enabled": )" + (readersOn ? "true" : "false") +
+                                  R"(}},
+                  "route": {"axisName": "X95"}, "state": )" +
+                                  state + "}");
+}
+
+void CoreFixture::ignition(bool on)
+{
+    inject("velt/board/event",
+           QByteArray(R"({"name": "IgnitionChanged", "data": )") + (on ? "1" : "0") + "}");
+}
+
+void CoreFixture::result(bool valid, int denyReason)
+{
+    inject("velt/blm/rfid/scanned",
+           QByteArray(R"({"transaction": {"result": )") + (valid ? "true" : "false") +
+               R"(, "type": 2, "denyReason": {"id": )" + QByteArray::number(denyReason) +
+               R"(}, "card": {"balanceBefore": 500, "balanceAfter": 380}}})");
+}
+
+void CoreFixture::retry()
+{
+    inject("velt/blm/rfid/retry", "");
+}
+
+int CoreFixture::published(const QString &topic) const
+{
+    return m_observer.messages(topic).size();
+}
+
+QStringList CoreFixture::eventNames() const
+{
+    QStringList names;
+    for (QObject *entry : m_manager->eventLog().entries())
+        names << static_cast<Event *>(entry)->name();
+    return names;
+}
