@@ -1,32 +1,119 @@
 import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Controls.Material 2.15
 import QtQuick.Window 2.15
+import "controls"
 
-Window {
+ApplicationWindow {
     id: window
 
-    visible: true
+    // The screen shown; follows the manager, but for the local card/ticket switch.
+    property string currentScreen: "Busy"
+    readonly property var screens: [
+        { name: "InitPage", file: "qrc:/qml/screens/InitPage.qml" },
+        { name: "Busy", file: "qrc:/qml/screens/Busy.qml" },
+        { name: "ScanCard", file: "qrc:/qml/screens/ScanCard.qml" },
+        { name: "ScanBarcode", file: "qrc:/qml/screens/ScanBarcode.qml" },
+        { name: "ScanScreens", file: "qrc:/qml/screens/ScanScreens.qml" },
+        { name: "Valid", file: "qrc:/qml/screens/Valid.qml" },
+        { name: "Invalid", file: "qrc:/qml/screens/Invalid.qml" },
+        { name: "AlreadyValid", file: "qrc:/qml/screens/AlreadyValid.qml" },
+        { name: "Retry", file: "qrc:/qml/screens/Retry.qml" },
+        { name: "OutOfOrder", file: "qrc:/qml/screens/OutOfOrder.qml" },
+        { name: "OutOfService", file: "qrc:/qml/screens/OutOfService.qml" },
+        { name: "ScreenSaver", file: "qrc:/qml/screens/ScreenSaver.qml" },
+        { name: "Settings", file: "qrc:/qml/screens/settings/Main.qml" },
+        { name: "Login", file: "qrc:/qml/screens/settings/Login.qml" }
+    ]
+
+    x: 0
+    y: -1
     width: 480
     height: 800
-    title: "Pernix"
-    color: "#0b2545"
+    visible: true
+    title: "Validator"
+    font.family: "DejaVu Sans"
 
-    Column {
-        anchors.centerIn: parent
-        spacing: 16
+    Connections {
+        target: manager
+        function onScreenChanged() {
+            console.log("[QML] Screen changed : " + manager.screen)
+            window.currentScreen = manager.screen
+        }
+        function onErrorOccured(error) {
+            console.log("[QML] Error occured : " + error)
+            errorPopup.text = error
+            errorPopup.open()
+        }
+        function onLanguageChanged() {
+            window.locale = Qt.locale(manager.language)
+        }
+    }
 
-        Text {
-            objectName: "screenName"
-            anchors.horizontalCenter: parent.horizontalCenter
-            text: manager.screen
-            color: "white"
-            font.pixelSize: 36
+    background: Image {
+        objectName: "background"
+        source: "qrc:/qml/images/background.png"
+        fillMode: Image.Stretch
+    }
+
+    header: Header {
+        id: header
+
+        height: 120
+        visible: window.currentScreen !== "Settings" && window.currentScreen !== "ScreenSaver"
+        language: manager.language
+        onLanguageToggled: manager.language = manager.language === "el_GR" ? "en_IE" : "el_GR"
+        onMagicButtonPressed: manager.setMaintenanceScreen()
+    }
+
+    Item {
+        id: content
+
+        anchors.fill: parent
+
+        Repeater {
+            model: window.screens
+            delegate: Loader {
+                objectName: "screen_" + modelData.name
+                anchors.fill: parent
+                asynchronous: false
+                active: true
+                source: modelData.file
+                visible: window.currentScreen === modelData.name
+
+                // The card and ticket screens switch to each other without the manager.
+                Connections {
+                    target: item
+                    ignoreUnknownSignals: true
+                    function onSwitchTo(screen) {
+                        window.currentScreen = screen
+                    }
+                }
+            }
         }
-        Text {
-            objectName: "message"
-            anchors.horizontalCenter: parent.horizontalCenter
-            text: manager.dynTr + manager.message
-            color: "#c8d6e5"
-            font.pixelSize: 24
-        }
+    }
+
+    MouseArea {
+        anchors.fill: parent
+        enabled: false
+        cursorShape: manager.showCursor ? Qt.ArrowCursor : Qt.BlankCursor
+    }
+
+    Label {
+        objectName: "version"
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 10
+        font.pixelSize: 12
+        color: Material.color(Material.Grey, Material.Shade700)
+        text: "v" + Qt.application.version
+    }
+
+    CustomPopup {
+        id: errorPopup
+
+        objectName: "errorPopup"
+        dialog: false
+        dynTr: manager.dynTr
     }
 }

@@ -3,6 +3,7 @@
 #include "EventLogin.h"
 #include "EventLogout.h"
 #include "Logger.h"
+#include "TintedImageProvider.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -142,6 +143,7 @@ void GUIManager::initQml()
     // Registers the list type QQmlListProperty<Transaction> too.
     qmlRegisterType<Transaction>("com.velt.ticketing.transaction", 1, 0, "Transaction");
 
+    m_engine.addImageProvider(QStringLiteral("tinted"), new TintedImageProvider);
     m_qmlContext->setContextProperty("manager", this);
     m_qmlContext->setContextProperty("board", &m_board);
     m_qmlContext->setContextProperty("inspector", &m_inspector);

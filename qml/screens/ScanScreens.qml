@@ -1,0 +1,69 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import "../controls"
+
+// The idle screen: the card animation and the ticket animation in turn.
+Page {
+    id: page
+
+    background: null
+
+    // 0: card, 1: ticket.
+    property int mode: 0
+    property int frame: 0
+    readonly property int lastFrame: mode === 0 ? 6 : 8
+    readonly property int switchMs: manager.animSwitchSec
+
+    // The frame timer; with no switch period each animation runs once, then the other.
+    function step() {
+        if (frame >= lastFrame) {
+            frame = 0
+            if (switchMs === 0)
+                mode = 1 - mode
+        } else {
+            frame = frame + 1
+        }
+    }
+
+    Timer {
+        objectName: "frameTimer"
+        interval: 300
+        repeat: true
+        running: true
+        onTriggered: page.step()
+    }
+    Timer {
+        objectName: "switchTimer"
+        interval: Math.max(1, page.switchMs)
+        repeat: true
+        running: page.switchMs > 0
+        onTriggered: {
+            page.mode = 1 - page.mode
+            page.frame = 0
+        }
+    }
+
+    Image {
+        objectName: "animation"
+        anchors.centerIn: parent
+        anchors.verticalCenterOffset: 10
+        width: 480
+        height: 536
+        source: "qrc:/qml/images/" + (page.mode === 0 ? "NFC/" : "Barcode/")
+                + (page.frame >= 0 && page.frame <= page.lastFrame ? page.frame : 0) + ".png"
+    }
+    TextBox {
+        objectName: "hint"
+        anchors.top: parent.top
+        anchors.topMargin: 150
+        anchors.right: parent.right
+        anchors.rightMargin: 20
+        width: 150
+        height: 170
+        horizontalAlignment: Text.AlignRight
+        textSize: 14
+        bold: true
+        text: page.mode === 0 ? manager.dynTr + qsTr("SCAN\nYOUR CARD")
+                              : manager.dynTr + qsTr("SCAN\nYOUR TICKET")
+    }
+}
