@@ -28,6 +28,9 @@ int main(int argc, char *argv[])
 
     if (QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/DejaVuSans.ttf")) < 0)
         LOG_WARNING << "WARN: Could not load font :/qml/fonts/DejaVuSans.ttf";
+    // The Material style's own font, for the few controls that keep it.
+    QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/Roboto-Regular.ttf"));
+    QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/Roboto-Medium.ttf"));
     QGuiApplication::setFont(QFont(QStringLiteral("DejaVu Sans")));
 
     GUIManager manager(config);

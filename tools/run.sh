@@ -12,6 +12,9 @@ PORT="${PERNIX_MQTT_PORT:-18830}"
 VNC_PORT="${PERNIX_VNC_PORT:-5900}"
 RUN_DIR="$PWD/run"
 mkdir -p "$RUN_DIR"
+# A demo unit: its own configuration and serial number (edit or delete them to start afresh).
+[ -f "$RUN_DIR/serialnumber" ] || printf 'C00001234' > "$RUN_DIR/serialnumber"
+[ -f "$RUN_DIR/gui.conf" ] || printf '[gui]\ndeviceId=%s\n' "$RUN_DIR/serialnumber" > "$RUN_DIR/gui.conf"
 
 cat > "$RUN_DIR/mosquitto.conf" <<CONF
 listener $PORT 127.0.0.1

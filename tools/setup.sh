@@ -13,7 +13,8 @@ PACKAGES=(
   qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls2
   qml-module-qtquick-templates2 qml-module-qtquick-controls qml-module-qtquick-layouts
   qml-module-qtquick-extras qml-module-qtqml-models2 qml-module-qtgraphicaleffects
-  qml-module-qtquick-virtualkeyboard qtvirtualkeyboard-plugin qml-module-qttest
+  qml-module-qtquick-virtualkeyboard qtvirtualkeyboard-plugin qml-module-qt-labs-folderlistmodel
+  qml-module-qttest
   # runtime: broker, fonts, display for tests and headless runs
   mosquitto mosquitto-clients fonts-dejavu-core fonts-roboto
   xvfb xauth libgl1-mesa-dri
