@@ -256,11 +256,8 @@ void Board::playBuzzer(int onMsec, int offMsec, int repeat)
 
 void Board::onMqttReceived(const QByteArray &message, const QString &topic)
 {
-    // The connection is shared: most of what arrives belongs to other managers.
-    if (!topic.contains(m_base))
-        return;
     QJsonObject object;
-    if (!parse(message, object))
+    if (!acceptUnderBase(message, topic, object))
         return;
 
     if (topic == m_base + "/info")

@@ -136,10 +136,8 @@ void Inspector::abortShutdown()
 
 void Inspector::onMqttReceived(const QByteArray &message, const QString &topic)
 {
-    if (!topic.contains(m_base))
-        return;
     QJsonObject object;
-    if (!parse(message, object))
+    if (!acceptUnderBase(message, topic, object))
         return;
 
     if (topic == m_base + "/info")

@@ -44,6 +44,13 @@ bool ServiceManager::parse(const QByteArray &message, QJsonObject &object) const
     return true;
 }
 
+bool ServiceManager::acceptUnderBase(const QByteArray &message, const QString &topic,
+                                     QJsonObject &object) const
+{
+    // The connection is shared: most of what arrives belongs to other managers.
+    return topic.contains(m_base) && parse(message, object);
+}
+
 bool ServiceManager::publishJson(const QString &topic, const QJsonObject &object)
 {
     return m_mqtt.publish(QJsonDocument(object).toJson(), topic);

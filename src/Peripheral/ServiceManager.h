@@ -36,6 +36,10 @@ protected:
     // An empty payload is the empty object (so is any JSON value that is not an object). A payload
     // that is not JSON is logged at critical level and false is returned.
     bool parse(const QByteArray &message, QJsonObject &object) const;
+    // The first steps for a topic under the base: false for another manager's topic (silently)
+    // and for a payload that is not JSON (logged); otherwise the payload as an object.
+    bool acceptUnderBase(const QByteArray &message, const QString &topic,
+                         QJsonObject &object) const;
     // Publishes the object as indented JSON, QoS 0, no retain.
     bool publishJson(const QString &topic, const QJsonObject &object);
     // Monitor: 0 stops the timer, any other value (re)starts it as a repeating timer (a negative
