@@ -14,7 +14,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
-#include <QtQml>
+#include <QtQml/qqml.h>
 
 const QVariantMap GUIManager::Defaults = {
     {"log/level", 2},
