@@ -547,9 +547,12 @@ private slots:
             << QByteArray(R"({"service": true, "device": {"active": true, "ignition": false,
                 "poleId": "", "temperature": 0, "voltage": 0, "uptime": 0,
                 "hardwareStatus": {"rtcFailed": false}}})")
-            << "online" << QVariantMap() << QStringList({"statusChanged"})
+            << "online"
+            << QVariantMap()
+            // Unknown until this first report: off is a change too.
+            << QStringList({"ignitionChanged", "statusChanged"})
             << QStringList({"[Board] Processing status topic velt/board/status",
-                            "[Board] Status changed : online"});
+                            "[Board] Status changed : online", "[Board] Ignition changed : false"});
 
         QByteArray offline = FullStatus;
         offline.replace(R"("service": true)", R"("service": false)");
@@ -639,6 +642,15 @@ private slots:
         QCOMPARE(recorder.names(), QStringList{"temperatureChanged"});
         QVERIFY(log.contains("[Board] Temperature changed : 42"));
         QCOMPARE(local.board.temperature(), 42.0);
+
+        // A report without the ignition, or with a mistyped one, does not turn it off.
+        for (const QByteArray &ignition : {QByteArray(), QByteArray(R"("ignition": "off",)")}) {
+            QByteArray partial = warmer;
+            partial.replace(R"("ignition": true,)", ignition);
+            local.feed("/status", partial);
+            QCOMPARE(recorder.names(), QStringList{"temperatureChanged"});
+            QVERIFY(local.board.ignition());
+        }
 
         // A failing or stopped service keeps the last values it reported.
         const QString warm = snapshot(local.board);
@@ -1041,7 +1053,12 @@ private slots:
             << QByteArray(R"({"service": true, "device": {"active": true, "ignition": "yes",
                 "poleId": 7, "temperature": "hot", "voltage": null, "uptime": "long",
                 "hardwareStatus": "broken"}})")
-            << false << deviceDefaults;
+            // A mistyped ignition is no report of it: the unit is not turned off.
+            << false << [&deviceDefaults] {
+                   QVariantMap changes = deviceDefaults;
+                   changes.remove("ignition");
+                   return changes;
+               }();
         QTest::newRow("/status: service missing")
             << "/status" << QByteArray(R"({"device": {"active": true}})") << false
             << QVariantMap{{"status", "offline"}};

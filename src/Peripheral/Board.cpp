@@ -325,9 +325,12 @@ void Board::onStatusReceived(const QJsonObject &object, const QString &topic)
     }
     setStatus(QStringLiteral("online"));
 
-    const bool ignition = device.value("ignition").toBool();
-    if (replace(m_device, "ignition", ignition, this->ignition())) {
-        LOG_DEBUG << m_prefix << "Ignition changed : " << boolText(ignition);
+    // The ignition is unknown until the board first reports it, so that first report is a
+    // change whatever its value (a unit that starts with the ignition off must still go to
+    // sleep). A missing or mistyped value reports nothing: it must not turn the unit off.
+    const QJsonValue ignition = device.value("ignition");
+    if (ignition.isBool() && replace(m_device, "ignition", ignition, m_device.value("ignition"))) {
+        LOG_DEBUG << m_prefix << "Ignition changed : " << boolText(ignition.toBool());
         emit ignitionChanged();
     }
     const QString poleId = device.value("poleId").toString();

@@ -37,6 +37,8 @@ public:
 
     // Missing or mistyped values read as false, 0, 0.0 or the empty string.
     bool ignition() const;
+    // False until the board has reported the ignition (by a status or an event).
+    bool ignitionKnown() const { return m_device.contains(QStringLiteral("ignition")); }
     QString poleId() const;
     double temperature() const;
     double voltage() const;
