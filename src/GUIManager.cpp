@@ -1,13 +1,11 @@
 #include "GUIManager.h"
 
-#include "EventLogin.h"
-#include "EventLogout.h"
 #include "Logger.h"
+#include "Secrets.h"
 #include "TintedImageProvider.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QJsonDocument>
 #include <QLocale>
 #include <QQmlContext>
 #include <QQuickStyle>
@@ -44,21 +42,23 @@ const QVariantMap GUIManager::Defaults = {
     {"topics/device", "velt/device"},
 };
 
-const QString GUIManager::ValidSound = QStringLiteral("/opt/velt/pernix/Valid.wav");
-const QString GUIManager::InvalidSound = QStringLiteral("/opt/velt/pernix/Invalid.wav");
+const QMap<QString, QPair<int, int>> GUIManager::Limits = {
+    // 0: never. What the display page offers; a timer takes at most almost 25 days of it.
+    {"gui/displayOffMin", {0, 86400}},
+    // What the validator page offers; nothing may power the unit off sooner.
+    {"gui/shutdownDelaySec", {5, 900}},
+};
 
 namespace {
 
 const char *const TranslationFile = ":/qml/translations/Pernix_el_GR.qm";
 
-const char *boolText(bool value)
-{
-    return value ? "true" : "false";
-}
+// The serial number printed on the unit: its kind (C or K) and eight digits.
+const QRegularExpression DeviceIdPattern(QStringLiteral("^[CK][0-9]{8}$"));
 
-QString compactJson(const QVariantMap &map)
+QRegularExpression exactKey(const char *key)
 {
-    return QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(map)).toJson());
+    return QRegularExpression(QRegularExpression::anchoredPattern(QLatin1String(key)));
 }
 
 } // namespace
@@ -68,10 +68,12 @@ GUIManager::GUIManager(Config &config)
       m_validator(m_mqtt, config.get("topics/blm").toString()),
       m_board(m_mqtt, config.get("topics/board").toString()),
       m_inspector(m_mqtt, config.get("topics/inspector").toString()), m_session(config),
-      m_eventLog(config)
+      m_eventLog(config),
+      m_screens(config, m_validator, m_board, m_inspector, m_session, m_eventLog),
+      m_service(config, m_mqtt, m_session)
 {
-    m_screenTimer.setSingleShot(true);
-    m_displayOffTimer.setSingleShot(true);
+    // Before anything reads them: a value out of range never reaches a timer or the board.
+    // m_config.addLimits(Limits); LIMITS-PENDING
     loadDeviceId();
     initLog();
     initConfig();
@@ -80,7 +82,11 @@ GUIManager::GUIManager(Config &config)
     initManagers();
 }
 
-GUIManager::~GUIManager() = default;
+GUIManager::~GUIManager()
+{
+    // The window binds to the managers: it goes first, while they all still exist.
+    qDeleteAll(m_engine.rootObjects());
+}
 
 // ---------------------------------------------------------------------------------------------
 // Start-up
@@ -110,8 +116,11 @@ void GUIManager::saveDeviceId()
 {
     const QString path = m_config.get("gui/deviceId").toString();
     LOG_INFO << "[GUIManager] Saving device id to : " << path;
-    // Written through a temporary file and a rename: a power cut never loses the number.
+    // Written through a temporary file and a rename: a power cut never loses the number. Where
+    // the folder takes no new file but the file may be written (/etc for a service account), in
+    // place.
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(m_deviceId.toUtf8()) < 0 || !file.commit()) {
         LOG_CRITICAL << "[GUIManager] ERROR: Could not save device S/N to file : " << path << " ("
                      << file.errorString() << ")";
@@ -130,9 +139,97 @@ void GUIManager::initLog()
 
 void GUIManager::initConfig()
 {
+    initReactions();
     connect(&m_config, &Config::configChanged, this, &GUIManager::onConfigChanged);
     connect(&m_config, &Config::configFileChanged, this, &GUIManager::onConfigFileChanged);
     m_config.print();
+}
+
+// What a changed configuration key re-applies, in this order; every row whose key changed runs.
+void GUIManager::initReactions()
+{
+    const auto text = [](const QVariant &value) {
+        return value.toString();
+    };
+    m_service.setReactions({
+        {exactKey("gui/deviceId"),
+         [](const QVariant &) { return QStringLiteral("Device id changed. Re-loading"); },
+         [this](const QVariant &) {
+             loadDeviceId();
+         }},
+        {exactKey("gui/showCursor"),
+         [](const QVariant &value) {
+             return QStringLiteral("Cursor changed : ") +
+                    (value.toBool() ? QStringLiteral("visible") : QStringLiteral("hidden"));
+         },
+         [this](const QVariant &) {
+             emit showCursorChanged();
+         }},
+        {exactKey("gui/displayOffMin"),
+         [text](const QVariant &value) {
+             return QStringLiteral("Display OFF interval changed : ") + text(value) +
+                    QStringLiteral(" min(s)");
+         },
+         [this](const QVariant &) {
+             m_screens.onDisplayOffMinChanged();
+             emit displayOffMinChanged();
+         }},
+        {exactKey("gui/shutdownDelaySec"),
+         [text](const QVariant &value) {
+             return QStringLiteral("Shutdown delay changed : ") + text(value) +
+                    QStringLiteral(" sec(s)");
+         },
+         [this](const QVariant &) {
+             updateBoardShutdownDelay();
+             emit shutdownDelaySecChanged();
+         }},
+        // setLanguage logs the change itself.
+        {exactKey("gui/locale"), nullptr,
+         [this](const QVariant &value) {
+             setLanguage(value.toString());
+         }},
+        {exactKey("gui/showErrorDesc"),
+         [](const QVariant &value) {
+             return QStringLiteral("Show Error description changed : ") +
+                    (value.toBool() ? QStringLiteral("YES") : QStringLiteral("NO"));
+         },
+         [this](const QVariant &) {
+             m_screens.onShowErrorDescChanged();
+             emit showErrorDescChanged();
+         }},
+        {exactKey("gui/screenSaverBg"),
+         [text](const QVariant &value) {
+             return QStringLiteral("Screen-saver background changed : ") + text(value);
+         },
+         [this](const QVariant &) {
+             emit screenSaverBgChanged();
+         }},
+        {exactKey("gui/screenSaverImg"),
+         [text](const QVariant &value) {
+             return QStringLiteral("Screen-saver image changed : ") + text(value);
+         },
+         [this](const QVariant &) {
+             emit screenSaverImgChanged();
+         }},
+        {exactKey("gui/animSwitchSec"),
+         [text](const QVariant &value) {
+             return QStringLiteral("GIFs animation changed : ") + text(value) +
+                    QStringLiteral(" msec(s)");
+         },
+         [this](const QVariant &) {
+             emit animSwitchSecChanged();
+         }},
+        {QRegularExpression(QStringLiteral("log\\/.+")),
+         [](const QVariant &) { return QStringLiteral("Log configuration changed. Applying."); },
+         [this](const QVariant &) {
+             initLog();
+         }},
+        {QRegularExpression(QStringLiteral("mqtt\\/.+")),
+         [](const QVariant &) { return QStringLiteral("MQTT configuration changed. Applying."); },
+         [this](const QVariant &) {
+             initMqtt();
+         }},
+    });
 }
 
 void GUIManager::initQml()
@@ -147,13 +244,17 @@ void GUIManager::initQml()
     m_qmlContext->setContextProperty("manager", this);
     m_qmlContext->setContextProperty("board", &m_board);
     m_qmlContext->setContextProperty("inspector", &m_inspector);
-    m_qmlContext->setContextProperty("transaction", Transaction().toMap());
+    m_qmlContext->setContextProperty("transaction", m_screens.transaction());
     m_qmlContext->setContextProperty("eventLogManager", &m_eventLog);
     m_qmlContext->setContextProperty("validatorManager", &m_validator);
 
-    connect(&m_screenTimer, &QTimer::timeout, this, &GUIManager::onScreenTimeout);
+    connect(&m_screens, &ScreenController::screenChanged, this, &GUIManager::screenChanged);
+    connect(&m_screens, &ScreenController::messageChanged, this, &GUIManager::messageChanged);
+    // The result screens read the last result from here, in the current language.
+    connect(&m_screens, &ScreenController::transactionChanged, this,
+            [this] { m_qmlContext->setContextProperty("transaction", m_screens.transaction()); });
     setScreen(QStringLiteral("Busy"), 10000);
-    setMessage(tr("Initializing"));
+    m_screens.setTranslatedMessage(QT_TR_NOOP("Initializing"));
 }
 
 void GUIManager::initMqtt()
@@ -172,55 +273,65 @@ void GUIManager::initMqtt()
                            .arg(QCoreApplication::applicationName())
                            .arg(QCoreApplication::applicationPid()));
     m_mqtt.setWillMessage(QByteArrayLiteral("{\"service\": false}"));
-    m_mqtt.setWillTopic(baseTopic() + "/status");
+    m_mqtt.setWillTopic(m_service.baseTopic() + "/status");
 
     const int port = m_config.get("mqtt/port").toInt();
     if (port <= 0 || port > 65535)
         LOG_WARNING << "[GUIManager] WARN: MQTT port out of range : "
                     << m_config.get("mqtt/port").toString();
-    m_mqtt.setHostname(m_config.get("mqtt/host").toString());
+    const QStringList connection = {m_config.get("mqtt/host").toString(), QString::number(port),
+                                    m_config.get("mqtt/username").toString(),
+                                    m_config.get("mqtt/password").toString()};
+    if (connection == m_connection) {
+        // The same broker as the same user: the connection stays. A new base topic is
+        // announced on it at once; the will moves to it at the next connection.
+        m_service.subscribeToTopics();
+        publishInfo();
+        publishStatus();
+        return;
+    }
+    m_connection = connection;
+    m_mqtt.setHostname(connection.at(0));
     m_mqtt.setPort(port < 0 || port > 65535 ? 0 : unsigned(port));
-    m_mqtt.setUsername(m_config.get("mqtt/username").toString());
-    m_mqtt.setPassword(m_config.get("mqtt/password").toString());
+    m_mqtt.setUsername(connection.at(2));
+    m_mqtt.setPassword(connection.at(3));
     m_mqtt.connect();
-    setMessage(tr("Connecting"));
+    m_screens.setTranslatedMessage(QT_TR_NOOP("Connecting"));
 }
 
 void GUIManager::initManagers()
 {
     connect(&m_validator, &manager::Validator::statusChanged, this,
             &GUIManager::onValidatorStatusChanged);
-    connect(&m_validator, &manager::Validator::cardDetected, this,
-            [](const QString &uid, const QString &type) {
-                LOG_WARNING
-                    << "[GUIManager] "
-                    << QStringLiteral("Validator card detected : uid=%1, type=%2").arg(uid, type);
-            });
-    connect(&m_validator, &manager::Validator::cardRemoved, this,
-            [] { LOG_WARNING << "[GUIManager] Validator card removed"; });
-    connect(&m_validator, &manager::Validator::cardRetry, this, &GUIManager::onCardRetry);
+    connect(&m_validator, &manager::Validator::cardDetected, &m_screens,
+            &ScreenController::onCardDetected);
+    connect(&m_validator, &manager::Validator::cardRemoved, &m_screens,
+            &ScreenController::onCardRemoved);
+    connect(&m_validator, &manager::Validator::cardRetry, &m_screens,
+            &ScreenController::onCardRetry);
     connect(&m_validator, &manager::Validator::reasonChanged, this,
             &GUIManager::onValidatorReasonChanged);
-    connect(&m_validator, &manager::Validator::ticketValidated, this,
-            &GUIManager::onTicketValidated);
+    connect(&m_validator, &manager::Validator::ticketValidated, &m_screens,
+            &ScreenController::onTicketValidated);
     connect(&m_board, &manager::Board::ignitionChanged, this, &GUIManager::onIgnitionChanged);
     connect(&m_board, &manager::Board::delayShutdownForChanged, this,
             &GUIManager::updateBoardShutdownDelay);
     connect(&m_session, &SessionManager::accessGranted, this, &GUIManager::settingsAccessGranted);
     connect(&m_session, &SessionManager::accessDenied, this, &GUIManager::settingsAccessDenied);
     connect(&m_session, &SessionManager::expired, this, &GUIManager::setIdleScreen);
-    connect(&m_session, &SessionManager::sessionActiveChanged, this,
-            &GUIManager::onSessionActiveChanged);
-    connect(&m_displayOffTimer, &QTimer::timeout, this, &GUIManager::onDisplayOffTimeout);
-    connect(this, &GUIManager::screenChanged, this, &GUIManager::onScreenChanged);
-    connect(&m_inspector, &manager::Inspector::systemRebootStarted, this, [this] {
-        setScreen(QStringLiteral("Busy"), 30000);
-        setMessage(tr("Rebooting"));
-    });
-    connect(&m_inspector, &manager::Inspector::systemShutdownStarted, this, [this] {
-        setScreen(QStringLiteral("Busy"), 30000);
-        setMessage(tr("Shutting down"));
-    });
+    // The screen and the event log first, then the "technician" status.
+    connect(&m_session, &SessionManager::sessionActiveChanged, &m_screens,
+            &ScreenController::onSessionActiveChanged);
+    connect(&m_session, &SessionManager::sessionActiveChanged, &m_service,
+            &UiService::publishStatus);
+    connect(&m_inspector, &manager::Inspector::systemRebootStarted, &m_screens,
+            &ScreenController::onRebootStarted);
+    connect(&m_inspector, &manager::Inspector::systemShutdownStarted, &m_screens,
+            &ScreenController::onShutdownStarted);
+    connect(this, &GUIManager::deviceIdChanged, this,
+            [this] { m_screens.setHasDeviceId(!m_deviceId.isEmpty()); });
+    connect(this, &GUIManager::languageChanged, &m_screens, &ScreenController::retranslate);
+    m_screens.setHasDeviceId(!m_deviceId.isEmpty());
 }
 
 void GUIManager::load()
@@ -239,14 +350,6 @@ void GUIManager::load()
 // ---------------------------------------------------------------------------------------------
 // Properties
 
-void GUIManager::setMessage(const QString &message)
-{
-    if (m_message == message)
-        return;
-    m_message = message;
-    emit messageChanged();
-}
-
 void GUIManager::setDeviceId(const QString &id)
 {
     if (id == m_deviceId)
@@ -260,6 +363,12 @@ void GUIManager::setDeviceId(const QString &id)
 void GUIManager::saveDeviceIdRequest(QString deviceId)
 {
     LOG_INFO << "[GUIManager] Save Device Id request : " << deviceId;
+    // What the serial-number page accepts, and nothing else, reaches the file.
+    if (!DeviceIdPattern.match(deviceId).hasMatch()) {
+        LOG_WARNING << "[GUIManager] WARN: Invalid device id : " << deviceId;
+        emit errorOccured(tr("Invalid serial number: %1").arg(deviceId));
+        return;
+    }
     setDeviceId(deviceId);
     setIdleScreen();
 }
@@ -357,154 +466,46 @@ void GUIManager::setAnimSwitchSec(int value)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Screens
+// Screens: decided by the screen controller
 
 void GUIManager::setScreen(const QString &value)
 {
-    if (value == m_screen)
-        return;
-    LOG_INFO << "[GUIManager] Setting screen : " << value;
-    m_screen = value;
-    m_screenTimer.stop();
-    emit screenChanged();
+    m_screens.setScreen(value);
 }
 
 void GUIManager::setScreen(QString value, int timeout)
 {
-    LOG_INFO << "[GUIManager] Setting screen : " << value << " (timeout=" << timeout << " msec)";
-    m_screenTimer.start(timeout);
-    m_screenTimeout = timeout;
-    m_screen = value;
-    emit screenChanged();
-}
-
-void GUIManager::onScreenTimeout()
-{
-    LOG_INFO << "[GUIManager] Screen timeout : " << m_screen;
-    setIdleScreen();
+    m_screens.setScreen(value, timeout);
 }
 
 void GUIManager::setIdleScreen()
 {
-    // A temporary screen that the decision leaves in place (the PIN page during a disconnection)
-    // keeps the rest of its time-out, so that it still ends.
-    const QString before = m_screen;
-    const int remaining = m_screenTimer.isActive() ? m_screenTimer.remainingTime() : -1;
-    m_screenTimer.stop();
-    decideIdleScreen();
-    if (m_screen == before && remaining >= 0 && !m_screenTimer.isActive())
-        m_screenTimer.start(remaining);
-}
-
-void GUIManager::decideIdleScreen()
-{
-    if (m_deviceId.isEmpty()) {
-        setScreen(QStringLiteral("InitPage"));
-        return;
-    }
-    if (m_session.sessionActive())
-        return;
-
-    const QString status = m_validator.status();
-    if (status == QLatin1String("init")) {
-        setScreen(QStringLiteral("Busy"));
-        setMessage(tr("Please Wait"));
-    } else if (status == QLatin1String("out-of-service")) {
-        setScreen(QStringLiteral("OutOfService"));
-        m_validator.disableRfid();
-        m_validator.disableBarcode();
-    } else if (status == QLatin1String("online") || status == QLatin1String("degraded")) {
-        m_validator.enableRfid();
-        m_validator.enableBarcode();
-        setScreen(QStringLiteral("ScanScreens"));
-    } else {
-        setOutOfOrderScreen(validatorReason());
-        m_validator.disableRfid();
-        m_validator.disableBarcode();
-    }
-}
-
-QString GUIManager::validatorReason() const
-{
-    QString text = m_validator.reasonCode();
-    if (showErrorDesc())
-        text += QLatin1Char('\n') + m_validator.reason();
-    return text;
+    m_screens.setIdleScreen();
 }
 
 void GUIManager::setOutOfOrderScreen(QString message)
 {
-    if (m_screen == QLatin1String("Login") || !m_board.ignition() || m_session.sessionActive())
-        return;
-    setScreen(QStringLiteral("OutOfOrder"));
-    setMessage(message);
-}
-
-void GUIManager::onValidatorStatusChanged()
-{
-    LOG_INFO << "[GUIManager] Validator status changed : " << m_validator.status();
-    setIdleScreen();
-}
-
-void GUIManager::onValidatorReasonChanged()
-{
-    LOG_WARNING << "[GUIManager] Validator reason changed : " << m_validator.reasonCode() << " "
-                << m_validator.reason();
-    setMessage(validatorReason());
-}
-
-void GUIManager::onTicketValidated(const Transaction &transaction)
-{
-    const QVariantMap map = transaction.toMap();
-    LOG_WARNING << "[GUIManager] Validator ticket validated : " << int(transaction.type())
-                << " Valid : " << boolText(transaction.valid())
-                << " Contents : " << compactJson(map);
-    m_qmlContext->setContextProperty("transaction", map);
-    if (m_session.sessionActive())
-        return;
-
-    if (transaction.valid()) {
-        m_inspector.audioPlay(ValidSound);
-        setScreen(QStringLiteral("Valid"), 3000);
-    } else if (transaction.denyReasonId() == 103 || transaction.denyReasonId() == 207) {
-        m_inspector.audioPlay(InvalidSound);
-        setScreen(QStringLiteral("AlreadyValid"), 3000);
-    } else {
-        m_inspector.audioPlay(InvalidSound);
-        setScreen(QStringLiteral("Invalid"), 3000);
-    }
-}
-
-void GUIManager::onCardRetry()
-{
-    LOG_WARNING << "[GUIManager] Validator card retry";
-    if (m_session.sessionActive())
-        return;
-    m_inspector.audioPlay(InvalidSound);
-    setScreen(QStringLiteral("Retry"), 3000);
-}
-
-void GUIManager::onSessionActiveChanged()
-{
-    if (m_session.sessionActive()) {
-        if (const User *user = m_session.user())
-            m_eventLog.push(new EventLogin(*user));
-        publishStatus();
-        return;
-    }
-    setIdleScreen();
-    m_eventLog.push(new EventLogout());
-    publishStatus();
+    m_screens.setOutOfOrderScreen(message);
 }
 
 void GUIManager::setMaintenanceScreen()
 {
-    if (m_session.sessionActive())
-        setScreen(QStringLiteral("Settings"));
-    else if (m_screen == QLatin1String("Login"))
-        setIdleScreen();
-    else
-        setScreen(QStringLiteral("Login"), 15000);
+    m_screens.setMaintenanceScreen();
+}
+
+void GUIManager::shutdownRequest()
+{
+    m_screens.shutdownRequest();
+}
+
+void GUIManager::rebootRequest()
+{
+    m_screens.rebootRequest();
+}
+
+void GUIManager::exitRequest()
+{
+    m_screens.exitRequest();
 }
 
 void GUIManager::settingsLoginRequest(QString pin)
@@ -517,76 +518,34 @@ void GUIManager::settingsLogoutRequest()
     m_session.logoutRequest();
 }
 
-void GUIManager::onIgnitionChanged()
+void GUIManager::onScreenTimeout()
 {
-    if (m_board.ignition()) {
-        pushEvent(QStringLiteral("Board"), QStringLiteral("Ignition on"));
-        m_inspector.abortShutdown();
-        setIdleScreen();
-        return;
-    }
-    pushEvent(QStringLiteral("Board"), QStringLiteral("Ignition off"));
-    m_session.logoutRequest();
-    m_inspector.scheduleShutdown(shutdownDelaySec());
-    setScreen(QStringLiteral("ScreenSaver"));
-}
-
-void GUIManager::updateBoardShutdownDelay()
-{
-    // The board cuts the power a minute after the system has shut itself down.
-    const int target = shutdownDelaySec() + 60;
-    if (m_board.delayShutdownFor() == target)
-        return;
-    LOG_WARNING << "[GUIManager] WARN: Updating board shutdown delay to : " << target
-                << " sec(s) (prev=" << m_board.delayShutdownFor() << ")";
-    m_board.setDelayShutdownFor(target);
-}
-
-void GUIManager::onScreenChanged()
-{
-    const int minutes = displayOffMin();
-    if (minutes == 0)
-        return;
-    if (m_screen == QLatin1String("OutOfOrder") || m_screen == QLatin1String("OutOfService")) {
-        LOG_INFO << "[GUIManager] Staring Display OFF timer : " << minutes << " min(s)";
-        m_displayOffTimer.start(minutes * 60000);
-        return;
-    }
-    if (m_displayOffTimer.isActive()) {
-        LOG_INFO << "[GUIManager] Stopping Display OFF timer.";
-        m_displayOffTimer.stop();
-    }
-    if (!m_board.peripheralPower(QStringLiteral("display"))) {
-        LOG_INFO << "[GUIManager] Turning on Display.";
-        m_board.setPeripheralPower(QStringLiteral("display"), true);
-    }
+    m_screens.onScreenTimeout();
 }
 
 void GUIManager::onDisplayOffTimeout()
 {
-    LOG_WARNING << "[GUIManager] WARN: Turning off Display due to inactivity.";
-    m_board.setPeripheralPower(QStringLiteral("display"), false);
+    m_screens.onDisplayOffTimeout();
 }
 
-void GUIManager::shutdownRequest()
+void GUIManager::onValidatorStatusChanged()
 {
-    setScreen(QStringLiteral("Busy"), 30000);
-    setMessage(tr("Shutting down"));
-    m_inspector.systemShutdown();
+    m_screens.onValidatorStatusChanged();
 }
 
-void GUIManager::rebootRequest()
+void GUIManager::onValidatorReasonChanged()
 {
-    setScreen(QStringLiteral("Busy"), 30000);
-    setMessage(tr("Rebooting"));
-    m_inspector.systemReboot();
+    m_screens.onValidatorReasonChanged();
 }
 
-void GUIManager::exitRequest()
+void GUIManager::onIgnitionChanged()
 {
-    setScreen(QStringLiteral("Busy"), 30000);
-    setMessage(tr("Exiting"));
-    QTimer::singleShot(2000, qApp, [] { QCoreApplication::exit(0); });
+    m_screens.onIgnitionChanged();
+}
+
+void GUIManager::updateBoardShutdownDelay()
+{
+    m_screens.updateBoardShutdownDelay();
 }
 
 void GUIManager::pushEvent(const QString &category, const QString &name)
@@ -595,21 +554,13 @@ void GUIManager::pushEvent(const QString &category, const QString &name)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The UI's own service topics
-
-QString GUIManager::baseTopic() const
-{
-    return m_config.get("mqtt/base").toString();
-}
+// The broker connection and the UI's own service topics
 
 void GUIManager::onMqttConnected()
 {
     LOG_INFO << "[GUIManager] Connected to MQTT broker";
-    setMessage(tr("Connected"));
-    subscribeToTopics();
-    publishInfo();
-    publishStatus();
-    publishConfig();
+    m_screens.setTranslatedMessage(QT_TR_NOOP("Connected"));
+    m_service.announce();
 }
 
 void GUIManager::onMqttDisconnected()
@@ -623,117 +574,17 @@ void GUIManager::onMqttError(const QString &error)
     LOG_CRITICAL << "[GUIManager] ERROR: " << error;
 }
 
-void GUIManager::subscribeToTopics()
-{
-    const QString base = baseTopic();
-    for (const char *suffix : {"/info/get", "/status/get", "/config/get", "/config/set"}) {
-        const QString topic = base + QLatin1String(suffix);
-        if (m_subscribedTopics.contains(topic))
-            continue;
-        m_subscribedTopics.insert(topic);
-        m_mqtt.subscribe(topic, 0);
-    }
-}
-
-void GUIManager::publishInfo()
-{
-    const QJsonObject info = {{"version", QCoreApplication::applicationVersion()}};
-    m_mqtt.publish(QJsonDocument(info).toJson(), baseTopic() + "/info", 0, false);
-}
-
-void GUIManager::publishStatus()
-{
-    const QJsonObject status = {{"technician", m_session.sessionActive()}, {"service", true}};
-    m_mqtt.publish(QJsonDocument(status).toJson(), baseTopic() + "/status", 0, false);
-}
-
-void GUIManager::publishConfig()
-{
-    m_mqtt.publish(QJsonDocument(m_config.toJson()).toJson(), baseTopic() + "/config", 0, false);
-}
-
 void GUIManager::processMqttMessage(const QByteArray &data, const QByteArray &topic)
 {
-    const QString name = QString::fromUtf8(topic);
-    if (!name.contains(baseTopic()))
-        return;
-    LOG_INFO << "[GUIManager] Message received : " << name;
-    LOG_DEBUG << "[GUIManager] Data : " << data;
-    // Not JSON (or not an object): an empty document, which changes nothing.
-    const QJsonObject object = QJsonDocument::fromJson(data).object();
-    if (name.contains(QLatin1String("/info/get")))
-        publishInfo();
-    else if (name.contains(QLatin1String("/status/get")))
-        publishStatus();
-    else if (name.contains(QLatin1String("/config/get")))
-        publishConfig();
-    else if (name.contains(QLatin1String("/config/set")))
-        m_config.fromJson(object);
+    m_service.processMqttMessage(data, topic);
 }
 
 void GUIManager::onConfigChanged(const QVariantMap &changes)
 {
-    LOG_DEBUG << "[GUIManager] Config changed : " << compactJson(changes);
-
-    const auto anyKeyMatches = [&changes](const char *pattern) {
-        const QRegularExpression expression(QString::fromLatin1(pattern));
-        for (auto it = changes.constBegin(); it != changes.constEnd(); ++it) {
-            if (expression.match(it.key()).hasMatch())
-                return true;
-        }
-        return false;
-    };
-    const auto value = [&changes](const char *key) {
-        return changes.value(key);
-    };
-
-    if (changes.contains("gui/deviceId")) {
-        LOG_INFO << "[GUIManager] Device id changed. Re-loading";
-        loadDeviceId();
-    } else if (changes.contains("gui/showCursor")) {
-        LOG_INFO << "[GUIManager] Cursor changed : "
-                 << (value("gui/showCursor").toBool() ? "visible" : "hidden");
-        emit showCursorChanged();
-    } else if (changes.contains("gui/displayOffMin")) {
-        LOG_INFO << "[GUIManager] Display OFF interval changed : "
-                 << value("gui/displayOffMin").toString() << " min(s)";
-        emit displayOffMinChanged();
-    } else if (changes.contains("gui/shutdownDelaySec")) {
-        LOG_INFO << "[GUIManager] Shutdown delay changed : "
-                 << value("gui/shutdownDelaySec").toString() << " sec(s)";
-        updateBoardShutdownDelay();
-        emit shutdownDelaySecChanged();
-    } else if (changes.contains("gui/locale")) {
-        setLanguage(value("gui/locale").toString());
-    } else if (changes.contains("gui/showErrorDesc")) {
-        LOG_INFO << "[GUIManager] Show Error description changed : "
-                 << (value("gui/showErrorDesc").toBool() ? "YES" : "NO");
-        setMessage(validatorReason());
-        emit showErrorDescChanged();
-    } else if (changes.contains("gui/screenSaverBg")) {
-        LOG_INFO << "[GUIManager] Screen-saver background changed : "
-                 << value("gui/screenSaverBg").toString();
-        emit screenSaverBgChanged();
-    } else if (changes.contains("gui/screenSaverImg")) {
-        LOG_INFO << "[GUIManager] Screen-saver image changed : "
-                 << value("gui/screenSaverImg").toString();
-        emit screenSaverImgChanged();
-    } else if (changes.contains("gui/animSwitchSec")) {
-        LOG_INFO << "[GUIManager] GIFs animation changed : "
-                 << value("gui/animSwitchSec").toString() << " msec(s)";
-        emit animSwitchSecChanged();
-    } else if (anyKeyMatches("log\\/.+")) {
-        LOG_INFO << "[GUIManager] Log configuration changed. Applying.";
-        initLog();
-    } else if (anyKeyMatches("mqtt\\/.+")) {
-        LOG_INFO << "[GUIManager] MQTT configuration changed. Applying.";
-        initMqtt();
-    }
-    publishConfig();
+    m_service.onConfigChanged(changes);
 }
 
 void GUIManager::onConfigFileChanged()
 {
-    LOG_WARNING << "[GUIManager] WARN: Configuration file changed!";
-    m_config.print();
+    m_service.onConfigFileChanged();
 }

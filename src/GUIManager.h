@@ -5,25 +5,27 @@
 #include "EventManager.h"
 #include "Inspector.h"
 #include "MqttClient.h"
+#include "ScreenController.h"
 #include "SessionManager.h"
 #include "Transaction.h"
+#include "UiService.h"
 #include "Validator.h"
 
 #include <QColor>
 #include <QJsonObject>
+#include <QMap>
 #include <QObject>
+#include <QPair>
 #include <QQmlApplicationEngine>
-#include <QSet>
 #include <QString>
-#include <QTimer>
 #include <QTranslator>
 #include <QVariantMap>
 
 class QQmlContext;
 
-// The application core: owns the broker connection and every manager, decides the screen,
-// answers the UI's own service topics, loads the window and is the QML context property
-// "manager".
+// The application core: owns the broker connection, every manager, the screen controller and the
+// UI's service endpoint, and wires them together; loads the window, the language and the serial
+// number, and is the QML context property "manager".
 class GUIManager : public QObject
 {
     Q_OBJECT
@@ -46,9 +48,8 @@ class GUIManager : public QObject
 public:
     // The built-in configuration defaults.
     static const QVariantMap Defaults;
-    // The sounds the inspector service plays for a result.
-    static const QString ValidSound;
-    static const QString InvalidSound;
+    // The allowed range of the numeric settings that timers and the board use.
+    static const QMap<QString, QPair<int, int>> Limits;
 
     explicit GUIManager(Config &config);
     ~GUIManager() override;
@@ -56,7 +57,7 @@ public:
     // Loads the QML window, sets the language and records the start; called once by main.
     void load();
 
-    QString screen() const { return m_screen; }
+    QString screen() const { return m_screens.screen(); }
     void setScreen(const QString &value);
     QString deviceId() const { return m_deviceId; }
     void setDeviceId(const QString &id);
@@ -64,8 +65,8 @@ public:
     void setLanguage(const QString &lang);
     // Always empty: bindings prefix it to qsTr() so that a language change re-translates them.
     QString dynTr() const { return QString(); }
-    QString message() const { return m_message; }
-    void setMessage(const QString &message);
+    QString message() const { return m_screens.message(); }
+    void setMessage(const QString &message) { m_screens.setMessage(message); }
 
     bool showCursor() const;
     void setShowCursor(bool value);
@@ -81,7 +82,7 @@ public:
     void setAnimSwitchSec(int value);
 
     // The out-of-order message: the validator's reason code, and its text when configured.
-    QString validatorReason() const;
+    QString validatorReason() const { return m_screens.validatorReason(); }
 
     manager::MqttClient &mqtt() { return m_mqtt; }
     manager::Validator &validator() { return m_validator; }
@@ -90,8 +91,8 @@ public:
     SessionManager &session() { return m_session; }
     EventManager &eventLog() { return m_eventLog; }
     // The time-out of the screen shown (ms), or -1 for a permanent screen.
-    int screenTimeout() const { return m_screenTimer.isActive() ? m_screenTimeout : -1; }
-    bool displayOffPending() const { return m_displayOffTimer.isActive(); }
+    int screenTimeout() const { return m_screens.screenTimeout(); }
+    bool displayOffPending() const { return m_screens.displayOffPending(); }
 
 signals:
     void screenChanged();
@@ -126,14 +127,12 @@ public slots:
     void exitRequest();
 
 private slots:
+    // The screen decisions and the UI's service topics are made by m_screens and m_service;
+    // these are the reactions the managers are wired to.
     void onScreenTimeout();
     void onDisplayOffTimeout();
-    void onScreenChanged();
     void onValidatorStatusChanged();
     void onValidatorReasonChanged();
-    void onTicketValidated(const Transaction &transaction);
-    void onCardRetry();
-    void onSessionActiveChanged();
     void onIgnitionChanged();
     void updateBoardShutdownDelay();
     void onMqttConnected();
@@ -151,18 +150,15 @@ private:
     void initQml();
     void initMqtt();
     void initManagers();
-    void subscribeToTopics();
-    void publishInfo();
-    void publishStatus();
-    void publishConfig();
-    QString baseTopic() const;
-    void decideIdleScreen();
+    void initReactions();
+    void subscribeToTopics() { m_service.subscribeToTopics(); }
+    void publishInfo() { m_service.publishInfo(); }
+    void publishStatus() { m_service.publishStatus(); }
+    void publishConfig() { m_service.publishConfig(); }
     void pushEvent(const QString &category, const QString &name);
 
-    QString m_screen;
     QString m_deviceId;
     QString m_language;
-    QString m_message;
     QQmlApplicationEngine m_engine;
     QQmlContext *m_qmlContext = nullptr;
     QTranslator m_translator;
@@ -171,12 +167,11 @@ private:
     manager::Validator m_validator;
     manager::Board m_board;
     manager::Inspector m_inspector;
-    QTimer m_screenTimer;
-    QTimer m_displayOffTimer;
     SessionManager m_session;
     EventManager m_eventLog;
-    // The UI's own request topics already asked for: the client repeats them after every
-    // reconnection, so asking again on each connection would only pile up duplicates.
-    QSet<QString> m_subscribedTopics;
-    int m_screenTimeout = -1; // of the temporary screen shown
+    // The screen shown, with its time-out, message and display-off delay.
+    ScreenController m_screens;
+    UiService m_service;
+    // Host, port, user and password of the connection made last.
+    QStringList m_connection;
 };

@@ -17,6 +17,8 @@ void apply(CoreFixture &f, const QString &step)
         f.ignition(true);
     else if (step == "ignition-off")
         f.ignition(false);
+    else if (step == "boot-on" || step == "boot-off")
+        f.boardStatus(step == "boot-on");
     else if (step.startsWith("status:"))
         f.validatorStatus(step.mid(7));
     else if (step == "session" || step == "login")
@@ -110,15 +112,44 @@ private slots:
             << "ignition"
             << "status:offline"
             << "OutOfOrder" << -1 << "message:#0002;readers:off";
-        QTest::newRow("no out of order with the ignition off") << ""
-                                                               << "status:offline"
-                                                               << "Busy" << 10000 << "readers:off";
+        QTest::newRow("no out of order with the ignition off: asleep")
+            << "ignition-off"
+            << "status:offline"
+            << "ScreenSaver" << -1 << "readers:off";
+        QTest::newRow("ignition not reported yet: out of order")
+            << ""
+            << "status:offline"
+            << "OutOfOrder" << -1 << "message:#0002;readers:off";
+        QTest::newRow("ignition already off at boot")
+            << ""
+            << "boot-off"
+            << "ScreenSaver" << -1 << "event:Ignition off;shutdown:armed";
+        QTest::newRow("ignition on at boot")
+            << "status:online"
+            << "boot-on"
+            << "ScanScreens" << -1 << "event:Ignition on;shutdown:none";
+        QTest::newRow("init after out of order keeps its message")
+            << "ignition status:offline"
+            << "status:init"
+            << "Busy" << -1 << "message:Please Wait";
         QTest::newRow("disconnection") << idle << "disconnected"
                                        << "OutOfOrder" << -1 << "message:Disconnected";
         QTest::newRow("disconnection on the PIN page keeps it and its time-out")
             << idle + " button"
             << "disconnected"
             << "Login" << 15000 << "";
+        QTest::newRow("PIN page time-out while out of order")
+            << "ignition status:offline button"
+            << "timeout"
+            << "OutOfOrder" << -1 << "message:#0002";
+        QTest::newRow("second press leaves the PIN page while out of order")
+            << "ignition status:offline button"
+            << "button"
+            << "OutOfOrder" << -1 << "message:#0002";
+        QTest::newRow("PIN page time-out after a disconnection applies the rule")
+            << idle + " button disconnected"
+            << "timeout"
+            << "OutOfOrder" << -1 << "message:#0001";
         QTest::newRow("valid result") << idle << "valid"
                                       << "Valid" << 3000 << "sound:Valid";
         QTest::newRow("ticket already validated") << idle << "invalid:103"
@@ -141,6 +172,18 @@ private slots:
         QTest::newRow("result over the screen saver") << idle + " ignition-off"
                                                       << "valid"
                                                       << "Valid" << 3000 << "sound:Valid";
+        QTest::newRow("result over the screen saver ends on the idle screen")
+            << idle + " ignition-off valid"
+            << "timeout"
+            << "ScanScreens" << -1 << "";
+        QTest::newRow("result ends asleep when out of order with the ignition off")
+            << "ignition status:offline ignition-off valid"
+            << "timeout"
+            << "ScreenSaver" << -1 << "";
+        QTest::newRow("reboot screen during a session ends in the maintenance area")
+            << idle + " session reboot"
+            << "timeout"
+            << "Settings" << -1 << "";
         QTest::newRow("result during a session is not shown")
             << idle + " session"
             << "valid"
@@ -198,13 +241,14 @@ private slots:
 
         const QStringList steps = setup.split(' ', Qt::SkipEmptyParts);
         CoreFixture f(*m_broker, steps.contains("noserial") ? QByteArray() : "C12345678");
-        QVERIFY(f.waitConnected());
+        QVERIFY(f.waitReady());
         QVERIFY(f.manager().eventLog().entries().isEmpty());
         for (const QString &step : steps) {
             if (step != "noserial")
                 apply(f, step);
         }
-        QTest::qWait(50); // requests of the set-up reach the broker before we look
+        // What the set-up asked for is on the broker before we look.
+        QVERIFY(f.drain());
         f.observer().clear();
 
         apply(f, event);
@@ -217,7 +261,7 @@ private slots:
             if (what == "message") {
                 QCOMPARE(f.manager().message(), value);
             } else if (what == "sound" && value == "none") {
-                QTest::qWait(200);
+                QVERIFY(f.drain());
                 QCOMPARE(f.published("velt/inspector/audio/play"), 0);
             } else if (what == "sound") {
                 QTRY_COMPARE_WITH_TIMEOUT(lastPlayed(f), "/opt/velt/pernix/" + value + ".wav",
@@ -308,8 +352,99 @@ private slots:
         QCOMPARE(f.manager().screen(), QString("OutOfOrder"));
         QVERIFY(!f.manager().displayOffPending());
         f.validatorStatus("online");
-        QTest::qWait(200);
+        QVERIFY(f.drain());
         QCOMPARE(f.published("velt/board/power/set"), 0);
+    }
+
+    void displayOffSettingChanged()
+    {
+        CoreFixture f(*m_broker);
+        QVERIFY(f.waitReady());
+        f.ignition(true);
+        f.inject("velt/board/power", R"({"display": true})");
+        f.validatorStatus("offline");
+        QVERIFY(f.manager().displayOffPending());
+
+        // Never from now on: the delay under way is dropped.
+        f.config().set("gui/displayOffMin", 0);
+        QVERIFY(!f.manager().displayOffPending());
+
+        // A delay too long for a timer is as good as never, but still runs.
+        f.config().set("gui/displayOffMin", 40000);
+        f.validatorStatus("out-of-service");
+        QVERIFY(f.manager().displayOffPending());
+
+        // Switched off by the delay, then never: nothing else would switch it on again.
+        QMetaObject::invokeMethod(&f.manager(), "onDisplayOffTimeout");
+        f.inject("velt/board/power", R"({"display": false})");
+        QVERIFY(f.drain());
+        f.observer().clear();
+        f.config().set("gui/displayOffMin", 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.published("velt/board/power/set"), 1, WaitMs);
+        QCOMPARE(
+            QJsonDocument::fromJson(f.observer().messages("velt/board/power/set").first().payload)
+                .object(),
+            QJsonObject({{"display", true}}));
+    }
+
+    // Whatever the ignition, the validator and the session, a temporary screen ends on the
+    // screen the unit's state calls for, with no time-out left.
+    void everyTemporaryScreenEnds_data()
+    {
+        QTest::addColumn<QString>("ignition");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("session");
+        QTest::addColumn<QString>("temporary");
+        QTest::addColumn<QString>("expected");
+
+        for (const char *ignition : {"unknown", "on", "off"}) {
+            for (const char *status :
+                 {"unreported", "init", "online", "degraded", "out-of-service", "offline"}) {
+                for (bool session : {false, true}) {
+                    QString expected;
+                    const QString s = status;
+                    if (session)
+                        expected = "Settings";
+                    else if (s == "init")
+                        expected = "Busy";
+                    else if (s == "online" || s == "degraded")
+                        expected = "ScanScreens";
+                    else if (s == "out-of-service")
+                        expected = "OutOfService";
+                    else
+                        expected = QString(ignition) == "off" ? "ScreenSaver" : "OutOfOrder";
+                    for (const char *temporary : {"Valid", "Retry", "Login", "Busy"}) {
+                        QTest::addRow("ignition %s, %s, %s, %s", ignition, status,
+                                      session ? "session" : "no session", temporary)
+                            << ignition << s << session << temporary << expected;
+                    }
+                }
+            }
+        }
+    }
+
+    void everyTemporaryScreenEnds()
+    {
+        QFETCH(QString, ignition);
+        QFETCH(QString, status);
+        QFETCH(bool, session);
+        QFETCH(QString, temporary);
+        QFETCH(QString, expected);
+
+        CoreFixture f(*m_broker);
+        QVERIFY(f.waitReady());
+        GUIManager &m = f.manager();
+        if (ignition != "unknown")
+            f.boardStatus(ignition == "on");
+        if (status != "unreported")
+            f.validatorStatus(status);
+        if (session)
+            m.settingsLoginRequest("5826");
+        m.setScreen(temporary, 3000);
+
+        QMetaObject::invokeMethod(&m, "onScreenTimeout");
+        QCOMPARE(m.screen(), expected);
+        QCOMPARE(m.screenTimeout(), -1);
     }
 
     void boardShutdownDelayStaysAMinuteLonger()
@@ -324,7 +459,7 @@ private slots:
             QJsonObject({{"device", QJsonObject{{"delayShutdownFor", 105}}}}));
         // Already right: nothing asked.
         f.inject("velt/board/config", R"({"device": {"delayShutdownFor": 105}})");
-        QTest::qWait(200);
+        QVERIFY(f.drain());
         QCOMPARE(f.published("velt/board/config/set"), 1);
     }
 

@@ -15,6 +15,12 @@
 
 namespace manager {
 
+// "true" or "false", as the log lines spell a flag.
+inline const char *boolText(bool value)
+{
+    return value ? "true" : "false";
+}
+
 // Process-wide message handler: level filter rules, message pattern, syslog and stderr output,
 // every line prefixed with the seconds since the logger was created.
 class Logger

@@ -4,15 +4,6 @@
 
 namespace manager {
 
-namespace {
-
-const char *boolText(bool value)
-{
-    return value ? "true" : "false";
-}
-
-} // namespace
-
 MqttClient::MqttClient(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<MosquittoClient::ClientState>("ClientState");

@@ -50,6 +50,8 @@ public:
     QVariantMap details() const;
     QVariantMap ticket() const { return {}; }
 
+    // The report as received.
+    QJsonObject data() const { return m_data; }
     QVariantMap defaultDetails() const;
     // The flattened form the result screens read.
     QVariantMap toMap() const;

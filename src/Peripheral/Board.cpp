@@ -17,11 +17,6 @@ namespace {
 
 const char *const Context = "manager::Board";
 
-const char *boolText(bool value)
-{
-    return value ? "true" : "false";
-}
-
 // Wire key -> untranslated label; translated when asked for, so a language change shows at once.
 const QHash<QString, const char *> &peripheralLabels()
 {

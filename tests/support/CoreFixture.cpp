@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+
 CoreFixture::CoreFixture(MosquittoBroker &broker, const QByteArray &serial,
                          const QVariantMap &settings)
 {
@@ -90,6 +92,13 @@ void CoreFixture::ignition(bool on)
            QByteArray(R"({"name": "IgnitionChanged", "data": )") + (on ? "1" : "0") + "}");
 }
 
+void CoreFixture::boardStatus(bool ignition)
+{
+    inject("velt/board/status",
+           QByteArray(R"({"service": true, "device": {"active": true, "ignition": )") +
+               (ignition ? "true" : "false") + "}}");
+}
+
 void CoreFixture::result(bool valid, int denyReason)
 {
     inject("velt/blm/rfid/scanned",
@@ -101,6 +110,29 @@ void CoreFixture::result(bool valid, int denyReason)
 void CoreFixture::retry()
 {
     inject("velt/blm/rfid/retry", "");
+}
+
+bool CoreFixture::drain()
+{
+    const QByteArray mark = QByteArray::number(++m_marks);
+    if (!m_manager->mqtt().publish(mark, QStringLiteral("tst/mark")))
+        return false;
+    return QTest::qWaitFor(
+        [&] {
+            const auto marks = m_observer.messages(QStringLiteral("tst/mark"));
+            return std::any_of(marks.begin(), marks.end(),
+                               [&](const MqttObserver::Message &m) { return m.payload == mark; });
+        },
+        10000);
+}
+
+bool CoreFixture::roundTrip()
+{
+    const int before = published(QStringLiteral("velt/ui/info"));
+    if (!m_observer.publish(QStringLiteral("velt/ui/info/get"), QByteArray()))
+        return false;
+    return QTest::qWaitFor([&] { return published(QStringLiteral("velt/ui/info")) > before; },
+                           10000);
 }
 
 int CoreFixture::published(const QString &topic) const

@@ -30,11 +30,21 @@ public:
     // Messages from the services, as the managers receive them.
     void inject(const QString &topic, const QByteArray &payload);
     void validatorStatus(const QString &status);
+    // The IgnitionChanged event, and the board's status report with the ignition in it.
     void ignition(bool on);
+    void boardStatus(bool ignition);
     void result(bool valid, int denyReason = 0);
     void retry();
 
-    // Names of the requests seen on the broker so far for a topic.
+    // Waits until everything the manager has published so far has reached the observer: a
+    // marker published last by the manager's own connection arrives last. False when the
+    // manager is not connected or the marker does not come.
+    bool drain();
+    // Asks for the UI's info through the broker and waits for the answer: whatever the observer
+    // published before has been handled, and what the manager published in reaction has
+    // arrived.
+    bool roundTrip();
+    // Messages seen on the broker so far for a topic (markers aside).
     int published(const QString &topic) const;
     QStringList eventNames() const;
 
@@ -43,4 +53,5 @@ private:
     std::unique_ptr<Config> m_config;
     std::unique_ptr<GUIManager> m_manager;
     MqttObserver m_observer;
+    int m_marks = 0;
 };

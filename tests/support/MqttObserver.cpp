@@ -1,5 +1,6 @@
 #include "MqttObserver.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -35,7 +36,10 @@ bool MqttObserver::connectTo(const QString &host, quint16 port, int timeoutMs)
             if (m_subscribed)
                 return true;
         }
-        QThread::msleep(10);
+        // The event loop goes on meanwhile: a broker started by this process writes its log into
+        // a pipe that only the event loop empties, and stops when the pipe is full.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
     }
     return false;
 }
