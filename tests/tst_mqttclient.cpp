@@ -18,6 +18,8 @@ namespace {
 
 constexpr int RetryMs = 300;
 constexpr int WaitMs = 15000;
+// Timers never fire early; this only absorbs the rounding of their millisecond clock.
+constexpr double TimerSlackMs = 20;
 
 std::unique_ptr<MqttClient> makeClient(quint16 port, const QString &id = "tst_client")
 {
@@ -55,6 +57,53 @@ private slots:
         QVERIFY(client->state() != MosquittoClient::Connected);
     }
 
+    void repeatedConnectKeepsOneRetryCycle_data()
+    {
+        QTest::addColumn<bool>("hanging"); // a server that accepts and never answers
+        QTest::newRow("no broker") << false;
+        QTest::newRow("attempts that hang") << true;
+    }
+
+    // The application calls connect() again on every mqtt/* configuration change, while the
+    // broker may be away: still one attempt per period, never one more retry chain per call.
+    void repeatedConnectKeepsOneRetryCycle()
+    {
+        QFETCH(bool, hanging);
+        QTcpServer silent;
+        QList<QTcpSocket *> accepted;
+        quint16 port = MosquittoBroker::freePort();
+        if (hanging) {
+            QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+            connect(&silent, &QTcpServer::newConnection, this, [&] {
+                while (QTcpSocket *socket = silent.nextPendingConnection())
+                    accepted.append(socket);
+            });
+            port = silent.serverPort();
+        }
+
+        LogCapture log;
+        const QString attempt = "[MqttClient] Connecting to host";
+        auto client = makeClient(port);
+        QSignalSpy connected(client.get(), &MqttClient::connected);
+        constexpr int Calls = 5;
+        for (int i = 0; i < Calls; ++i)
+            client->connect();
+        QCOMPARE(log.count(attempt), Calls);
+
+        // From the last call on, one attempt per period: each at least retryMillis after the
+        // one before (a lower bound holds however busy the machine is).
+        constexpr int Periods = 6;
+        QTRY_VERIFY_WITH_TIMEOUT(log.count(attempt) >= Calls + Periods, WaitMs);
+        const QList<double> times = log.times(attempt).mid(Calls - 1);
+        for (int i = 1; i < times.size(); ++i) {
+            const double gap = times.at(i) - times.at(i - 1);
+            QVERIFY2(
+                gap >= RetryMs - TimerSlackMs,
+                qPrintable(QString("attempt %1 came %2 ms after the one before").arg(i).arg(gap)));
+        }
+        QCOMPARE(connected.count(), 0);
+    }
+
     void unresolvableHostRetries()
     {
         LogCapture log;
@@ -83,13 +132,15 @@ private slots:
         QSignalSpy received(client.get(), &MqttClient::received);
 
         // Recorded before any connection: nothing requested yet.
+        // Not a palindrome: requested in reverse order, it would read differently.
         client->subscribe("a/one");
         client->subscribe("b/#", 1);
         client->subscribe("a/one");
+        client->subscribe("c/two");
         QCOMPARE(log.countStartingWith("[MqttClient] Subscribing"), 0);
 
         client->connect();
-        const QStringList once = {"a/one", "b/#", "a/one"};
+        const QStringList once = {"a/one", "b/#", "a/one", "c/two"};
         QTRY_COMPARE_WITH_TIMEOUT(broker.subscriptions("tst_subs"), once, WaitMs);
         QVERIFY(log.contains("[MqttClient] Subscribing to 'b/#' with QoS = 1"));
 
@@ -114,6 +165,41 @@ private slots:
                                   once + once + QStringList{"c/new"}, WaitMs);
     }
 
+    // Owners send their "get" requests when they hear of the connection; the answer, not
+    // retained, must find the subscription in place: every recorded subscription is requested
+    // again before the owners are told.
+    void subscriptionsRenewedBeforeOwnersHearOfConnection()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        auto client = makeClient(broker.port(), "tst_order");
+        client->subscribe("svc/answer");
+        client->subscribe("svc/status");
+        MqttClient *c = client.get();
+        QList<MosquittoClient::ClientState> statesSeen;
+        connect(c, &MqttClient::connected, c, [c, &statesSeen] {
+            statesSeen.append(c->state());
+            c->publish("{}", "svc/get");
+        });
+        QSignalSpy connected(c, &MqttClient::connected);
+        client->connect();
+
+        // The broker handles one client's packets in the order they were sent.
+        const QStringList once = {"subscribe svc/answer", "subscribe svc/status",
+                                  "publish svc/get"};
+        QTRY_COMPARE_WITH_TIMEOUT(broker.requests("tst_order"), once, WaitMs);
+
+        // After a broker restart, likewise.
+        QSignalSpy disconnected(c, &MqttClient::disconnected);
+        broker.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(disconnected.count() >= 1, WaitMs);
+        QVERIFY(broker.start());
+        QTRY_COMPARE_WITH_TIMEOUT(broker.requests("tst_order"), once + once, WaitMs);
+        QCOMPARE(connected.count(), 2);
+        QCOMPARE(statesSeen, (QList<MosquittoClient::ClientState>{MosquittoClient::Connected,
+                                                                  MosquittoClient::Connected}));
+    }
+
     void hangingAttemptIsCut()
     {
         // Accepts connections and never answers them.
@@ -130,10 +216,16 @@ private slots:
         QSignalSpy connected(client.get(), &MqttClient::connected);
         client->connect();
         QTRY_COMPARE_WITH_TIMEOUT(accepted.size(), 1, WaitMs);
-        QCOMPARE(client->state(), MosquittoClient::Connecting);
 
-        // Cut after the retry period, then tried again.
-        QTRY_COMPARE_WITH_TIMEOUT(client->state(), MosquittoClient::Disconnected, WaitMs);
+        // The attempt stays pending (neither connected nor refused) until the retry period
+        // cuts it: at least retryMillis after it began.
+        QTRY_VERIFY_WITH_TIMEOUT(log.count("[MqttClient] State is Disconnected.") >= 1, WaitMs);
+        const double began = log.times("[MqttClient] Connecting to host").first();
+        const double cut = log.times("[MqttClient] State is Disconnected.").first();
+        QVERIFY2(cut - began >= RetryMs - TimerSlackMs,
+                 qPrintable(QString("cut after %1 ms").arg(cut - began)));
+
+        // Then tried again.
         QTRY_VERIFY_WITH_TIMEOUT(accepted.size() >= 2, WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(accepted.first()->state(), QAbstractSocket::UnconnectedState,
                                   WaitMs);
@@ -255,9 +347,19 @@ private slots:
 
         if (orderly) {
             client->disconnect();
-            QTRY_COMPARE_WITH_TIMEOUT(client->state(), MosquittoClient::Disconnected, WaitMs);
-            QTest::qWait(500);
-            QVERIFY(observer.messages("velt/ui/status").isEmpty());
+            QCOMPARE(client->state(), MosquittoClient::Disconnected);
+            // Once the broker has handled the end of the connection (orderly or not), a will
+            // would already be on its way to the observer; a marker published after that
+            // arrives after it.
+            const QRegularExpression handled(
+                "^\\d+: Client tst_will (disconnected|closed its connection)\\.$");
+            QTRY_VERIFY_WITH_TIMEOUT(broker.log().indexOf(handled) >= 0, WaitMs);
+            QVERIFY(observer.publish("test/marker", "after the disconnect"));
+            QTRY_COMPARE_WITH_TIMEOUT(observer.messages("test/marker").size(), 1, WaitMs);
+            QStringList topics;
+            for (const MqttObserver::Message &message : observer.messages())
+                topics.append(message.topic);
+            QVERIFY2(!topics.contains("velt/ui/status"), qPrintable(topics.join(", ")));
             return;
         }
         client.reset();
@@ -389,8 +491,62 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(second.subscriptions("tst_move"), QStringList{"x/y"}, WaitMs);
         QCOMPARE(client->state(), MosquittoClient::Connected);
-        QTest::qWait(RetryMs * 2);
+
+        // No timer left from the move (attempt cut, reconnection) drops the new connection.
+        // Such a timer was started before the client connected, with at most retryMillis: it
+        // fires before a marker timer started now with twice that (timers fire in the order
+        // they expire), and a drop would be signalled at once.
+        QSignalSpy disconnected(client.get(), &MqttClient::disconnected);
+        QSignalSpy reconnected(client.get(), &MqttClient::connected);
+        QTimer marker;
+        marker.setSingleShot(true);
+        marker.setTimerType(Qt::PreciseTimer);
+        QSignalSpy markerFired(&marker, &QTimer::timeout);
+        marker.start(RetryMs * 2);
+        QTRY_COMPARE_WITH_TIMEOUT(markerFired.count(), 1, WaitMs);
+        QCOMPARE(disconnected.count(), 0);
         QCOMPARE(client->state(), MosquittoClient::Connected);
+
+        // And it still carries messages, on the same connection.
+        MqttObserver onSecond;
+        QVERIFY(onSecond.connectTo(second.host(), second.port()));
+        QVERIFY(client->publish("ping", "probe/alive"));
+        QTRY_COMPARE_WITH_TIMEOUT(onSecond.messages("probe/alive").size(), 1, WaitMs);
+        QCOMPARE(disconnected.count(), 0);
+        QCOMPARE(reconnected.count(), 0);
+    }
+
+    // "/config" and "/config/set" payloads carry the MQTT password; the debug lines that show
+    // payloads mask it. The messages themselves are unchanged.
+    void passwordNotInDebugLines()
+    {
+        QLoggingCategory::setFilterRules("*.debug=true");
+        auto restore = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+        LogCapture log;
+        auto client = makeClient(broker.port(), "tst_secret");
+        client->subscribe("velt/ui/config/set");
+        QSignalSpy received(client.get(), &MqttClient::received);
+        client->connect();
+        QTRY_COMPARE_WITH_TIMEOUT(broker.subscriptions("tst_secret").size(), 1, WaitMs);
+
+        const QByteArray payload = R"({"mqtt": {"host": "10.0.0.1", "password": "s3cret"}})";
+        QVERIFY(client->publish(payload, "velt/ui/config"));
+        QTRY_COMPARE_WITH_TIMEOUT(observer.messages("velt/ui/config").size(), 1, WaitMs);
+        QCOMPARE(observer.messages("velt/ui/config").first().payload, payload);
+        QVERIFY(observer.publish("velt/ui/config/set", payload));
+        QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, WaitMs);
+        QCOMPARE(received.at(0).at(0).toByteArray(), payload);
+
+        // Both lines written, with the rest of the payload, and without the password.
+        const QString lines = log.lines().join('\n');
+        QCOMPARE(log.countStartingWith("[MqttClient] Publishing to topic 'velt/ui/config' "), 1);
+        QCOMPARE(log.countStartingWith("[MqttClient] Received on topic: velt/ui/config/set\n"), 1);
+        QCOMPARE(lines.count("10.0.0.1"), 2);
+        QVERIFY2(!lines.contains("s3cret"), qPrintable(lines));
     }
 };
 

@@ -1,8 +1,22 @@
 #include "MqttClient.h"
 
 #include "Logger.h"
+#include "Secrets.h"
+
+#include <QLoggingCategory>
 
 namespace manager {
+
+namespace {
+
+// Payloads are only shown at debug level, and "/config" payloads carry the MQTT password: it is
+// masked, and nothing is parsed when the line would not be written.
+bool debugEnabled()
+{
+    return QLoggingCategory::defaultCategory()->isDebugEnabled();
+}
+
+} // namespace
 
 MqttClient::MqttClient(QObject *parent) : QObject(parent)
 {
@@ -26,14 +40,24 @@ void MqttClient::connect()
         connectionTimer->setTimerType(Qt::PreciseTimer);
         QObject::connect(connectionTimer.get(), &QTimer::timeout, this, &MqttClient::onTimeout);
     }
+    if (!reconnectTimer) {
+        reconnectTimer = std::make_unique<QTimer>();
+        reconnectTimer->setTimerType(Qt::PreciseTimer);
+        reconnectTimer->setSingleShot(true);
+        QObject::connect(reconnectTimer.get(), &QTimer::timeout, this, &MqttClient::onReconnect);
+    }
+    // This attempt replaces any reconnection still pending: one retry cycle, whatever the
+    // number of calls.
+    reconnectTimer->stop();
     LOG_DEBUG << "[MqttClient] Applying client configuration:";
     LOG_DEBUG << "[MqttClient] Retry interval millis: " << retryMillis;
     connectionTimer->setInterval(retryMillis);
+    reconnectTimer->setInterval(retryMillis);
 
     if (!client) {
         client = std::make_unique<MosquittoClient>();
         MosquittoClient *c = client.get();
-        QObject::connect(c, &MosquittoClient::connected, this, &MqttClient::connected);
+        // connected() is emitted by onConnected, once the subscriptions are renewed.
         QObject::connect(c, &MosquittoClient::connected, this, &MqttClient::onConnected);
         QObject::connect(c, &MosquittoClient::disconnected, this, &MqttClient::disconnected);
         QObject::connect(c, &MosquittoClient::disconnected, this, &MqttClient::onDisconnected);
@@ -95,9 +119,11 @@ bool MqttClient::publish(QByteArray data, QString topic, quint8 qos, bool retain
 {
     if (!client || client->state() != MosquittoClient::Connected)
         return false;
-    LOG_DEBUG << "[MqttClient] Publishing to topic '" << topic << "' with Qos = " << int(qos)
-              << " and Retain = " << boolText(retain) << ":\n"
-              << data;
+    if (debugEnabled()) {
+        LOG_DEBUG << "[MqttClient] Publishing to topic '" << topic << "' with Qos = " << int(qos)
+                  << " and Retain = " << boolText(retain) << ":\n"
+                  << secrets::maskedJson(data);
+    }
     if (client->publish(topic, data, qos, retain) != -1)
         return true;
     emit error(QStringLiteral("Publish to ") + topic + QStringLiteral(" failed."));
@@ -114,6 +140,10 @@ void MqttClient::onConnected()
             break;
         subscribeOne(entry.first, entry.second);
     }
+    // Only now the owners: a request they send on connection goes out after the subscription
+    // that receives its answer. Not when the connection was lost meanwhile (they have been told).
+    if (client && client->state() == MosquittoClient::Connected)
+        emit connected();
 }
 
 void MqttClient::onDisconnected()
@@ -126,15 +156,19 @@ void MqttClient::onStateChanged(MosquittoClient::ClientState state)
     switch (state) {
     case MosquittoClient::Connecting:
         LOG_DEBUG << "[MqttClient] State is Connecting.";
+        reconnectTimer->stop();
         connectionTimer->start();
         break;
     case MosquittoClient::Connected:
         LOG_DEBUG << "[MqttClient] State is Connected.";
+        reconnectTimer->stop();
         connectionTimer->stop();
         break;
     case MosquittoClient::Disconnected:
         LOG_DEBUG << "[MqttClient] State is Disconnected.";
-        QTimer::singleShot(retryMillis, Qt::PreciseTimer, this, &MqttClient::onReconnect);
+        // The attempt is over; the next one comes retryMillis from now (restarted, never added).
+        connectionTimer->stop();
+        reconnectTimer->start();
         break;
     }
 }
@@ -152,7 +186,10 @@ void MqttClient::onReconnect()
 
 void MqttClient::onReceived(QByteArray message, QString topic)
 {
-    LOG_DEBUG << "[MqttClient] Received on topic: " << topic << "\n" << message;
+    if (debugEnabled()) {
+        LOG_DEBUG << "[MqttClient] Received on topic: " << topic << "\n"
+                  << secrets::maskedJson(message);
+    }
     emit received(message, topic.toUtf8());
 }
 

@@ -16,6 +16,13 @@ namespace manager {
 // The program's one connection to the broker, shared by every manager: connects, retries every
 // retryMillis for ever, cuts attempts that hang, remembers every subscription and repeats them
 // after each reconnection.
+//
+// One retry cycle at a time, however often connect() is called: the connection timer runs while
+// an attempt is pending (it cuts an attempt that hangs), the reconnection timer while the client
+// waits for the next attempt; connect() cancels a pending reconnection.
+//
+// connected() reaches the owners after every recorded subscription has been requested again, so
+// that a request an owner sends on connection cannot overtake the subscription for its answer.
 class MqttClient : public QObject
 {
     Q_OBJECT
@@ -65,6 +72,7 @@ private:
 
     std::unique_ptr<MosquittoClient> client;
     std::unique_ptr<QTimer> connectionTimer;
+    std::unique_ptr<QTimer> reconnectTimer; // single-shot, retryMillis after a loss
     QVector<QPair<QString, int>> subsTopics;
     QString hostname = QStringLiteral("127.0.0.1");
     quint32 port = 1883;

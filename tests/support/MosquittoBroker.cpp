@@ -98,16 +98,37 @@ QStringList MosquittoBroker::log()
 
 QStringList MosquittoBroker::subscriptions(const QString &clientId)
 {
-    // Lines of the form "<time>: <client id> <qos> <topic>".
     QStringList topics;
+    for (const QString &request : requests(clientId)) {
+        if (request.startsWith(QLatin1String("subscribe ")))
+            topics.append(request.mid(10));
+    }
+    return topics;
+}
+
+QStringList MosquittoBroker::requests(const QString &clientId)
+{
+    // Lines of the form "<time>: <client id> <qos> <topic>" (a subscription granted) and
+    // "<time>: Received PUBLISH from <client id> (d0, q0, r0, m0, '<topic>', ... (n bytes))".
+    QStringList requests;
     const QString marker = QStringLiteral(": ") + clientId + QLatin1Char(' ');
+    const QString published =
+        QStringLiteral(": Received PUBLISH from ") + clientId + QStringLiteral(" (");
     for (const QString &line : log()) {
-        const int at = line.indexOf(marker);
+        int at = line.indexOf(published);
+        if (at >= 0) {
+            const int begin = line.indexOf(QLatin1Char('\''), at) + 1;
+            const int end = line.indexOf(QStringLiteral("', "), begin);
+            if (begin > 0 && end >= begin)
+                requests.append(QStringLiteral("publish ") + line.mid(begin, end - begin));
+            continue;
+        }
+        at = line.indexOf(marker);
         if (at < 0)
             continue;
         const QStringList rest = line.mid(at + marker.size()).split(' ');
         if (rest.size() == 2 && rest[0].size() == 1 && rest[0][0].isDigit())
-            topics.append(rest[1]);
+            requests.append(QStringLiteral("subscribe ") + rest[1]);
     }
-    return topics;
+    return requests;
 }

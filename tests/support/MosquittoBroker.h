@@ -29,6 +29,9 @@ public:
     QStringList log();
     // The topics the broker saw the client subscribe to, in order, across restarts.
     QStringList subscriptions(const QString &clientId);
+    // What the client sent, in the order the broker handled it, across restarts: "subscribe "
+    // + filter for each subscription, "publish " + topic for each message.
+    QStringList requests(const QString &clientId);
 
     static quint16 freePort();
 
