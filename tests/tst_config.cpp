@@ -14,9 +14,6 @@
 
 namespace {
 
-// Long enough for an inotify event to have arrived had there been one.
-constexpr int QuietMs = 300;
-
 void writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
@@ -39,6 +36,18 @@ QByteArray withEntry(QByteArray ini, const QByteArray &name, const QByteArray &v
         return ini;
     const int end = ini.indexOf('\n', at + 1);
     return ini.left(at + 1) + name + "=" + value + ini.mid(end);
+}
+
+// Edits another entry on disk and waits for its report. The watcher reports in order, so a
+// report that should not have come would have arrived before this one: exactly one more report,
+// holding only the edited entry.
+void expectOnlyMarkerEdit(const QString &path, QSignalSpy &changed)
+{
+    const int before = changed.count();
+    writeFile(path, withEntry(readFile(path), "screenSaverBg", "marker"));
+    QTRY_VERIFY(changed.count() > before);
+    QCOMPARE(changed.count(), before + 1);
+    QCOMPARE(changed.last().at(0).toMap(), QVariantMap({{"gui/screenSaverBg", "marker"}}));
 }
 
 } // namespace
@@ -104,9 +113,8 @@ private slots:
 
         // Saved again with the same content: nothing to report.
         writeFile(path, readFile(path));
-        QTest::qWait(QuietMs);
-        QCOMPARE(changed.count(), 2);
-        QCOMPARE(fileChanged.count(), 2);
+        expectOnlyMarkerEdit(path, changed);
+        QCOMPARE(fileChanged.count(), 3);
     }
 
     void replacedFileIsStillWatched()
@@ -128,13 +136,26 @@ private slots:
         QTRY_COMPARE(changed.count(), 2);
         QCOMPARE(config.get("mqtt/port").toInt(), 1884);
 
-        // Deleted, then written anew a moment later.
-        const QByteArray text = withEntry(readFile(path), "locale", "en_US");
+        // Deleted and written anew before the deletion is seen.
+        QByteArray text = withEntry(readFile(path), "locale", "en_US");
         QVERIFY(QFile::remove(path));
-        QTest::qWait(QuietMs);
         writeFile(path, text);
         QTRY_COMPARE(changed.count(), 3);
         QCOMPARE(config.get("gui/locale").toString(), QString("en_US"));
+
+        // Deleted, and written anew only once the deletion has been seen.
+        auto *watcher = config.findChild<QFileSystemWatcher *>();
+        QVERIFY(watcher);
+        QSignalSpy seen(watcher, &QFileSystemWatcher::fileChanged);
+        text = withEntry(readFile(path), "locale", "de_DE");
+        QVERIFY(QFile::remove(path));
+        QTRY_VERIFY(seen.count() > 0);
+        writeFile(path, text);
+        QTRY_COMPARE(changed.count(), 4);
+        QCOMPARE(config.get("gui/locale").toString(), QString("de_DE"));
+
+        // And the file is watched again.
+        expectOnlyMarkerEdit(path, changed);
     }
 
     void setSemantics()
@@ -156,9 +177,8 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toMap(), QVariantMap({{"gui/displayOffMin", 7}}));
         QCOMPARE(QSettings(path, QSettings::IniFormat).value("gui/displayOffMin").toInt(), 7);
-        QTest::qWait(QuietMs);
-        QCOMPARE(fileChanged.count(), 0);
-        QCOMPARE(changed.count(), 1);
+        expectOnlyMarkerEdit(path, changed);
+        QCOMPARE(fileChanged.count(), 1);
 
         // Setting an overridden key removes the override.
         QCOMPARE(config.get("mqtt/host").toString(), QString("override.local"));
@@ -270,8 +290,8 @@ private slots:
         QSettings written(path, QSettings::IniFormat);
         for (auto it = expectedChanges.constBegin(); it != expectedChanges.constEnd(); ++it)
             QCOMPARE(written.value(it.key()).toString(), it.value().toString());
-        QTest::qWait(QuietMs);
-        QCOMPARE(changed.count(), 1); // our own save is not reported as an edit
+        // Our own save is not reported as an edit.
+        expectOnlyMarkerEdit(path, changed);
     }
 
     void fromJsonKeepsOverrides()

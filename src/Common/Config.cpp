@@ -30,7 +30,8 @@ QString statusText(QSettings::Status status)
 } // namespace
 
 Config::Config(const QString &filename, const QVariantMap &defaults, QObject *parent)
-    : QObject(parent), m_filename(filename), m_settings(defaults), m_defaults(defaults)
+    : QObject(parent), m_filename(filename), m_settings(defaults), m_defaults(defaults),
+      m_watch(this)
 {
     if (!QFileInfo::exists(m_filename)) {
         LOG_WARNING << "[Config] Creating default config file : " << m_filename;
