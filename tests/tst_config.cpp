@@ -324,6 +324,33 @@ private slots:
         QVERIFY(log.contains("[Config]  gui/shutdownDelaySec : 60"));
     }
 
+    void printMasksThePassword_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QVariantMap>("overrides");
+
+        QTest::newRow("in the file") << QByteArray("[mqtt]\npassword=s3cr3t-pw\n") << QVariantMap();
+        QTest::newRow("as an override") << QByteArray("[mqtt]\npassword=other\n")
+                                        << QVariantMap({{"mqtt/password", "s3cr3t-pw"}});
+    }
+
+    void printMasksThePassword()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QVariantMap, overrides);
+        writeFile(this->file(), file);
+        Config config(this->file(), GUIManager::Defaults);
+        config.addOverrides(overrides);
+        QCOMPARE(config.get("mqtt/password").toString(), QString("s3cr3t-pw"));
+
+        LogCapture log;
+        config.print();
+        QVERIFY(log.contains("[Config]  mqtt/password        : ********"));
+        QVERIFY(log.contains("[Config]  mqtt/host            : localhost"));
+        QCOMPARE(log.lines().filter("s3cr3t").size(), 0);
+        QCOMPARE(log.lines().filter("other").size(), 0);
+    }
+
     void badFiles_data()
     {
         QTest::addColumn<QString>("kind");

@@ -1,6 +1,7 @@
 #include "Config.h"
 
 #include "Logger.h"
+#include "Secrets.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -186,8 +187,12 @@ void Config::print() const
     LOG_INFO << DashedLine;
     LOG_INFO << "[Config]  SETTINGS (" << m_filename << ")";
     LOG_INFO << DashedLine;
-    for (const QString &key : allKeys)
-        LOG_INFO << QStringLiteral("[Config]  %1 : %2").arg(key, -width).arg(get(key).toString());
+    for (const QString &key : allKeys) {
+        QString value = get(key).toString();
+        if (secrets::isSecretKey(key))
+            value = secrets::masked(value);
+        LOG_INFO << QStringLiteral("[Config]  %1 : %2").arg(key, -width).arg(value);
+    }
     LOG_INFO << DashedLine;
 }
 
