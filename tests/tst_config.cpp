@@ -224,6 +224,53 @@ private slots:
                  override.isValid() ? override : QVariant(QString("edited")));
     }
 
+    void valuesReadAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("plain") << QByteArray("abcd") << "abcd";
+        QTest::newRow("comma") << QByteArray("ab,cd") << "ab,cd";
+        QTest::newRow("blank after a comma") << QByteArray("a, b") << "a, b";
+        QTest::newRow("blanks around") << QByteArray("  x ,y,  z  ") << "x ,y,  z";
+        QTest::newRow("trailing comma") << QByteArray("ab,") << "ab,";
+        QTest::newRow("comment after a comma") << QByteArray("ab,cd ;note") << "ab,cd";
+        QTest::newRow("quoted comma") << QByteArray("\"ab, cd\"") << "ab, cd";
+        QTest::newRow("quoted blanks") << QByteArray("\"  ab  \"") << "  ab  ";
+        QTest::newRow("escape") << QByteArray("a\\tb") << "a\tb";
+    }
+
+    void valuesReadAsWritten()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, expected);
+        const QString path = file();
+        const QByteArray content =
+            "[gui]\nlocale=en_US\n[mqtt]\npassword=" + text + "\nport=1884\n";
+
+        // At start.
+        writeFile(path, content);
+        {
+            Config config(path, GUIManager::Defaults);
+            QCOMPARE(config.get("mqtt/password"), QVariant(expected));
+            QCOMPARE(config.get("mqtt/port").toInt(), 1884);
+        }
+
+        // Edited while running.
+        writeFile(path, "[mqtt]\npassword=before\n");
+        Config config(path, GUIManager::Defaults);
+        QSignalSpy changed(&config, &Config::configChanged);
+        writeFile(path, content);
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toMap().value("mqtt/password"), QVariant(expected));
+        QCOMPARE(config.get("mqtt/password"), QVariant(expected));
+
+        // Written back by a save, it reads the same again.
+        config.set("gui/locale", "el_GR");
+        Config again(path, GUIManager::Defaults);
+        QCOMPARE(again.get("mqtt/password"), QVariant(expected));
+    }
+
     void getOfUnknownKeysAndAddedDefaults()
     {
         Config config(file(), GUIManager::Defaults);

@@ -28,6 +28,45 @@ QString statusText(QSettings::Status status)
     return QStringLiteral("no error");
 }
 
+// The text of an entry as it stands in the INI file: what follows "name=" on the entry's last
+// line in its section, without the blanks around it or a trailing comment. QSettings reads an
+// unquoted value with commas as a list and drops the blanks after the commas; a hand-edited
+// password or PIN must come back as typed. QSettings reads unquoted text as Latin-1; so does
+// this. Returns a null string when the entry is not found.
+QString entryText(const QByteArray &ini, const QString &key)
+{
+    const int slash = key.indexOf(QLatin1Char('/'));
+    const QByteArray section = slash < 0 ? QByteArrayLiteral("General") : key.left(slash).toUtf8();
+    const QByteArray name =
+        key.mid(slash + 1).replace(QLatin1Char('/'), QLatin1Char('\\')).toUtf8();
+
+    QByteArray current;
+    QString text;
+    for (const QByteArray &rawLine : ini.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.startsWith('[')) {
+            const int end = line.indexOf(']');
+            current = line.mid(1, end < 0 ? -1 : end - 1).trimmed();
+            continue;
+        }
+        const int equals = line.indexOf('=');
+        if (current != section || equals < 0 || line.left(equals).trimmed() != name)
+            continue;
+        QByteArray value = line.mid(equals + 1);
+        bool quoted = false;
+        for (int i = 0; i < value.size(); ++i) {
+            if (value.at(i) == '"') {
+                quoted = !quoted;
+            } else if (value.at(i) == ';' && !quoted) {
+                value.truncate(i);
+                break;
+            }
+        }
+        text = QString::fromLatin1(value.trimmed());
+    }
+    return text;
+}
+
 } // namespace
 
 Config::Config(const QString &filename, const QVariantMap &defaults, QObject *parent)
@@ -100,8 +139,9 @@ QVariantMap Config::readChanges()
     // copy makes every edit count.
     QFile source(m_filename);
     QTemporaryFile copy;
-    if (!source.open(QIODevice::ReadOnly) || !copy.open() ||
-        copy.write(source.readAll()) != source.size() || !copy.flush()) {
+    const bool opened = source.open(QIODevice::ReadOnly);
+    const QByteArray text = opened ? source.readAll() : QByteArray();
+    if (!opened || !copy.open() || copy.write(text) != source.size() || !copy.flush()) {
         LOG_WARNING << "[Config] Could not read config file : " << m_filename << " ("
                     << (source.error() != QFile::NoError ? source.errorString()
                                                          : copy.errorString())
@@ -116,7 +156,11 @@ QVariantMap Config::readChanges()
     }
     const QStringList fileKeys = settings.allKeys();
     for (const QString &key : fileKeys) {
-        const QVariant value = settings.value(key);
+        QVariant value = settings.value(key);
+        if (value.type() == QVariant::StringList) {
+            const QString written = entryText(text, key);
+            value = written.isNull() ? value.toStringList().join(QLatin1Char(',')) : written;
+        }
         if (m_settings.value(key) != value) {
             m_settings.insert(key, value);
             changes.insert(key, value);
