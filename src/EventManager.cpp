@@ -1,6 +1,7 @@
 #include "EventManager.h"
 
 #include "Logger.h"
+#include "SettingsLeftovers.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -28,6 +29,8 @@ EventManager::EventManager(Config &config, QObject *parent)
 EventManager::EventManager(Config &config, const QString &filename, QObject *parent)
     : QObject(parent), m_config(config), m_filename(filename)
 {
+    for (const QString &path : SettingsLeftovers::removeAll(m_filename))
+        LOG_WARNING << "[EventManager] Removed the leftover of an interrupted write : " << path;
     load();
     clear(QDateTime::currentDateTime().addDays(-KeepDays));
 }
@@ -57,6 +60,8 @@ void EventManager::load()
 
 void EventManager::save()
 {
+    for (const QString &path : SettingsLeftovers::removeStaleLocks(m_filename))
+        LOG_WARNING << "[EventManager] Removed the leftover of an interrupted write : " << path;
     // QSettings writes a temporary file and renames it: a power cut never leaves half a log.
     QSettings settings(m_filename, QSettings::NativeFormat);
     settings.clear();

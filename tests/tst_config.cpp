@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -36,6 +37,26 @@ QByteArray withEntry(QByteArray ini, const QByteArray &name, const QByteArray &v
         return ini;
     const int end = ini.indexOf('\n', at + 1);
     return ini.left(at + 1) + name + "=" + value + ini.mid(end);
+}
+
+// The text of a lock that names this running process, as QLockFile writes it. Left behind without
+// being held (a process that died, its process id now taken by this one), QLockFile alone waits
+// for it to age.
+QByteArray liveLockText()
+{
+    QTemporaryDir dir;
+    QLockFile probe(dir.filePath("probe.lock"));
+    if (!probe.lock())
+        return QByteArray();
+    return readFile(dir.filePath("probe.lock"));
+}
+
+void setAge(const QString &path, int seconds)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds),
+                             QFileDevice::FileModificationTime));
 }
 
 // Edits another entry on disk and waits for its report. The watcher reports in order, so a
@@ -396,6 +417,104 @@ private slots:
         QVERIFY(log.contains("[Config]  mqtt/host            : localhost"));
         QCOMPARE(log.lines().filter("s3cr3t").size(), 0);
         QCOMPARE(log.lines().filter("other").size(), 0);
+    }
+
+    void interruptedWriteLeftovers_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<QByteArray>("lock");
+
+        const QByteArray live = liveLockText();
+        QVERIFY(!live.isEmpty());
+        QTest::newRow("empty lock at start") << true << QByteArray("");
+        QTest::newRow("lock naming a live process at start") << true << live;
+        QTest::newRow("empty lock while running") << false << QByteArray("");
+        QTest::newRow("lock naming a live process while running") << false << live;
+    }
+
+    // Each of these locks would make a save wait some 30 s for it to turn stale.
+    void interruptedWriteLeftovers()
+    {
+        QFETCH(bool, atStart);
+        QFETCH(QByteArray, lock);
+        const QString path = file();
+        const QString lockPath = path + ".lock";
+        const QString temp = path + ".QkZwTb";
+        writeFile(path, "[mqtt]\nhost=filehost\n");
+
+        LogCapture log;
+        std::unique_ptr<Config> config;
+        if (!atStart)
+            config = std::make_unique<Config>(path, GUIManager::Defaults);
+        writeFile(lockPath, lock);
+        if (atStart) {
+            writeFile(temp, "[mqtt]\nhost=hal");
+            config = std::make_unique<Config>(path, GUIManager::Defaults);
+            QVERIFY(!QFile::exists(lockPath));
+            QVERIFY(!QFile::exists(temp));
+            QVERIFY(
+                log.contains("[Config] Removed the leftover of an interrupted write : " + temp));
+            QCOMPARE(config->get("mqtt/host").toString(), QString("filehost"));
+        }
+
+        config->set("mqtt/port", 1884);
+        QCOMPARE(QSettings(path, QSettings::IniFormat).value("mqtt/port").toInt(), 1884);
+        QVERIFY(!QFile::exists(lockPath));
+        QVERIFY(
+            log.contains("[Config] Removed the leftover of an interrupted write : " + lockPath));
+        QCOMPARE(QDir(m_tmp->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"gui.conf"});
+    }
+
+    void onlyLeftoversAreRemoved_data()
+    {
+        QTest::addColumn<QString>("lock"); // "none", "empty" or "held" by a live process
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("age"); // of the files, in seconds
+        QTest::addColumn<QStringList>("kept");
+
+        const QStringList temp{"gui.conf.QkZwTb"};
+        QTest::newRow("lock held by a live process")
+            << "held" << temp << 0 << QStringList{"gui.conf.QkZwTb", "gui.conf.lock"};
+        QTest::newRow("temporary without a lock") << "none" << temp << 0 << temp;
+        const QStringList alike{"gui.conf.bak",    "gui.conf.QkZwT",  "gui.conf.QkZwTbX",
+                                "gui.conf.Qk-wTb", "guiXconf.QkZwTb", "other.conf.QkZwTb"};
+        QTest::newRow("look-alike names") << "empty" << alike << 0 << alike;
+        QTest::newRow("older than the lock")
+            << "empty" << QStringList{"gui.conf.backup"} << 3600 << QStringList{"gui.conf.backup"};
+        QTest::newRow("another user's") << "empty" << temp << -1 << temp;
+    }
+
+    void onlyLeftoversAreRemoved()
+    {
+        QFETCH(QString, lock);
+        QFETCH(QStringList, files);
+        QFETCH(int, age);
+        QFETCH(QStringList, kept);
+        const QString path = file();
+        writeFile(path, "[mqtt]\nhost=filehost\n");
+
+        QLockFile held(path + ".lock");
+        if (lock == "held")
+            QVERIFY(held.lock());
+        else if (lock == "empty")
+            writeFile(path + ".lock", "");
+        for (const QString &name : files) {
+            const QString other = m_tmp->filePath(name);
+            writeFile(other, "[mqtt]\nhost=other\n");
+            if (age > 0)
+                setAge(other, age);
+            else if (age < 0 && ::chown(QFile::encodeName(other).constData(), 1, 1) != 0)
+                QSKIP("Giving a file to another user needs root");
+        }
+
+        Config config(path, GUIManager::Defaults);
+        QCOMPARE(config.get("mqtt/host").toString(), QString("filehost"));
+        QStringList left = QDir(m_tmp->path()).entryList(QDir::Files | QDir::Hidden);
+        left.removeOne("gui.conf");
+        left.sort();
+        kept.sort();
+        QCOMPARE(left, kept);
     }
 
     void badFiles_data()

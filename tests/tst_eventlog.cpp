@@ -36,6 +36,18 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+int savedCount(const QString &path)
+{
+    return QSettings(path, QSettings::IniFormat).beginReadArray("events");
+}
+
 } // namespace
 
 class EventLogTest : public QObject
@@ -256,6 +268,41 @@ private slots:
         events.push(new Event("General", "Application started", "", QDateTime::currentDateTime()));
         QCOMPARE(events.entries().size(), loaded + 1);
         QCOMPARE(QSettings(path(), QSettings::IniFormat).beginReadArray("events"), loaded + 1);
+    }
+
+    // Left by a write that never finished (kill -9, power cut), each would make the next save
+    // wait some 30 s for the lock to turn stale.
+    void leftoversOfAnInterruptedWrite()
+    {
+        const QString lock = path() + ".lock";
+        const QString temp = path() + ".QkZwTb";
+        {
+            EventManager events(*m_config, path());
+            events.push(
+                new Event("General", "Application started", "", QDateTime::currentDateTime()));
+        }
+        writeFile(lock, "");
+        writeFile(temp, "[events]\n1\\name=Igni");
+
+        LogCapture log;
+        EventManager events(*m_config, path());
+        QVERIFY(!QFile::exists(lock));
+        QVERIFY(!QFile::exists(temp));
+        QVERIFY(
+            log.contains("[EventManager] Removed the leftover of an interrupted write : " + temp));
+        QCOMPARE(names(events.entries()), QStringList{"Application started"});
+        events.push(new Event("Board", "Ignition on", "", QDateTime::currentDateTime()));
+        QCOMPARE(savedCount(path()), 2);
+        QVERIFY(!QFile::exists(lock));
+
+        // A lock that nobody holds, appearing while running.
+        writeFile(lock, "");
+        log.clear();
+        events.push(new Event("Board", "Ignition off", "", QDateTime::currentDateTime()));
+        QCOMPARE(savedCount(path()), 3);
+        QVERIFY(!QFile::exists(lock));
+        QVERIFY(
+            log.contains("[EventManager] Removed the leftover of an interrupted write : " + lock));
     }
 
     void loginAndLogoutEntries()

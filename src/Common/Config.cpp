@@ -2,6 +2,7 @@
 
 #include "Logger.h"
 #include "Secrets.h"
+#include "SettingsLeftovers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -73,6 +74,8 @@ Config::Config(const QString &filename, const QVariantMap &defaults, QObject *pa
     : QObject(parent), m_filename(filename), m_settings(defaults), m_defaults(defaults),
       m_watch(this)
 {
+    for (const QString &path : SettingsLeftovers::removeAll(m_filename))
+        LOG_WARNING << "[Config] Removed the leftover of an interrupted write : " << path;
     if (!QFileInfo::exists(m_filename)) {
         LOG_WARNING << "[Config] Creating default config file : " << m_filename;
         save();
@@ -204,6 +207,8 @@ void Config::save()
     // Our own write must not come back as an edit.
     if (m_watch.files().contains(m_filename))
         m_watch.removePath(m_filename);
+    for (const QString &path : SettingsLeftovers::removeStaleLocks(m_filename))
+        LOG_WARNING << "[Config] Removed the leftover of an interrupted write : " << path;
     {
         // QSettings writes through a temporary file and a rename, so a power cut never leaves
         // a half-written file.
