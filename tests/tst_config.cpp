@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -515,6 +516,51 @@ private slots:
         left.sort();
         kept.sort();
         QCOMPARE(left, kept);
+    }
+
+    void fileIsReadableByItsOwnerOnly_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<int>("owner"); // of the existing file; -1: this user
+
+        QTest::newRow("created") << false << -1;
+        QTest::newRow("existing, readable by all") << true << -1;
+        QTest::newRow("existing, of another user") << true << 1;
+    }
+
+    // It holds the MQTT password and the PIN.
+    void fileIsReadableByItsOwnerOnly()
+    {
+        QFETCH(bool, existing);
+        QFETCH(int, owner);
+        const QString path = file();
+        const QByteArray native = QFile::encodeName(path);
+        if (existing) {
+            writeFile(path, "[mqtt]\npassword=s3cr3t\n");
+            QVERIFY(::chmod(native.constData(), 0644) == 0);
+            if (owner >= 0 && ::chown(native.constData(), owner, owner) != 0)
+                QSKIP("Giving a file to another user needs root");
+        }
+
+        Config config(path, GUIManager::Defaults);
+        struct stat info
+        {
+        };
+        if (!existing) {
+            QVERIFY(::stat(native.constData(), &info) == 0);
+            QCOMPARE(info.st_mode & 07777, mode_t(0600));
+        }
+        config.set("gui/settingsPin", "9999");
+
+        QVERIFY(::stat(native.constData(), &info) == 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0600));
+        QCOMPARE(info.st_uid, owner >= 0 ? uid_t(owner) : ::geteuid());
+        QCOMPARE(info.st_gid, owner >= 0 ? gid_t(owner) : ::getegid());
+        QSettings written(path, QSettings::IniFormat);
+        QCOMPARE(written.allKeys().size(), 25);
+        QCOMPARE(written.value("gui/settingsPin").toString(), QString("9999"));
+        QCOMPARE(written.value("mqtt/password").toString(),
+                 existing ? QString("s3cr3t") : QString());
     }
 
     void badFiles_data()

@@ -10,6 +10,11 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +71,70 @@ QString entryText(const QByteArray &ini, const QString &key)
         text = QString::fromLatin1(value.trimmed());
     }
     return text;
+}
+
+// The file holds the MQTT password and the PIN: readable by its owner only.
+constexpr mode_t OwnerOnly = 0600;
+
+// The file as it stood before a write.
+struct FileBefore
+{
+    bool created = false; // created empty for this write
+    bool regular = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+// QSaveFile gives the new file the permissions of the one it replaces, so restricting the old
+// one first, or creating it empty and restricted, leaves no moment in which the content is
+// readable by others.
+FileBefore restrictToOwner(const QString &filename)
+{
+    const QByteArray native = QFile::encodeName(filename);
+    FileBefore before;
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, OwnerOnly);
+    if (fd >= 0) {
+        ::close(fd);
+        before.created = true;
+    }
+    struct stat info
+    {
+    };
+    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return before;
+    before.regular = true;
+    before.uid = info.st_uid;
+    before.gid = info.st_gid;
+    if ((info.st_mode & 07777) != OwnerOnly && ::chmod(native.constData(), OwnerOnly) != 0) {
+        LOG_WARNING << "[Config] Could not make config file private : " << filename << " ("
+                    << std::strerror(errno) << ")";
+    }
+    return before;
+}
+
+// QSaveFile's rename gives the file to the user who writes it; a unit running as root gives it
+// back to its owner, as far as it can.
+void settleAfterWrite(const QString &filename, const FileBefore &before, bool written)
+{
+    const QByteArray native = QFile::encodeName(filename);
+    struct stat info
+    {
+    };
+    if (!before.regular || ::stat(native.constData(), &info) != 0)
+        return;
+    if (!written) {
+        // Not left behind empty: a missing file is created with the defaults at the next start.
+        if (before.created && info.st_size == 0)
+            ::unlink(native.constData());
+        return;
+    }
+    if ((info.st_mode & 07777) != OwnerOnly)
+        ::chmod(native.constData(), OwnerOnly);
+    if ((info.st_uid != before.uid || info.st_gid != before.gid) &&
+        ::chown(native.constData(), before.uid, before.gid) != 0) {
+        LOG_WARNING << "[Config] Could not give config file back to its owner : " << filename
+                    << " (" << std::strerror(errno) << ")";
+    }
 }
 
 } // namespace
@@ -209,6 +278,7 @@ void Config::save()
         m_watch.removePath(m_filename);
     for (const QString &path : SettingsLeftovers::removeStaleLocks(m_filename))
         LOG_WARNING << "[Config] Removed the leftover of an interrupted write : " << path;
+    const FileBefore before = restrictToOwner(m_filename);
     {
         // QSettings writes through a temporary file and a rename, so a power cut never leaves
         // a half-written file.
@@ -218,10 +288,12 @@ void Config::save()
         settings.sync();
         // A format error is about what was read before writing; only an access error means
         // the write failed.
-        if (settings.status() == QSettings::AccessError) {
+        const bool written = settings.status() != QSettings::AccessError;
+        if (!written) {
             LOG_WARNING << "[Config] Could not save config file : " << m_filename << " ("
                         << statusText(settings.status()) << "), keeping the values in memory";
         }
+        settleAfterWrite(m_filename, before, written);
     }
     watch();
 }
