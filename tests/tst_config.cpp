@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -361,6 +362,97 @@ private slots:
             QCOMPARE(written.value(it.key()).toString(), it.value().toString());
         // Our own save is not reported as an edit.
         expectOnlyMarkerEdit(path, changed);
+    }
+
+    void limits_data()
+    {
+        QTest::addColumn<QString>("via");    // "set", "fromJson", "file edit" or "start"
+        QTest::addColumn<QVariant>("value"); // in the file: as text
+        QTest::addColumn<bool>("accepted");
+
+        const QList<std::tuple<const char *, QVariant, bool>> values{
+            {"fraction", 7.5, false},         {"text", "abc", false},
+            {"below the minimum", -5, false}, {"far above the maximum", 2147483647, false},
+            {"boolean", true, false},         {"the minimum", 0, true},
+            {"the maximum", 86400, true},     {"whole number as a double", 7.0, true},
+            {"number as text", "120", true},
+        };
+        for (const char *via : {"set", "fromJson", "file edit", "start"}) {
+            for (const auto &value : values) {
+                QTest::addRow("%s: %s", via, std::get<0>(value))
+                    << via << std::get<1>(value) << std::get<2>(value);
+            }
+        }
+    }
+
+    void limits()
+    {
+        QFETCH(QString, via);
+        QFETCH(QVariant, value);
+        QFETCH(bool, accepted);
+        const QString key = "gui/displayOffMin";
+        const QString path = file();
+        const QByteArray text = value.toString().toUtf8();
+        if (via == "start")
+            writeFile(path, "[gui]\ndisplayOffMin=" + text + "\n");
+
+        Config config(path, GUIManager::Defaults);
+        LogCapture log;
+        config.addLimits({{key, {0, 86400}}, {"gui/shutdownDelaySec", {5, 900}}});
+        QSignalSpy changed(&config, &Config::configChanged);
+        const QByteArray before = readFile(path);
+
+        // Another key of the same change is applied either way.
+        QVariantMap expected{{"gui/locale", "en_US"}};
+        if (via == "set") {
+            config.set(key, value);
+            expected.clear();
+        } else if (via == "fromJson") {
+            config.fromJson(
+                QJsonObject({{"gui", QJsonObject({{"displayOffMin", QJsonValue::fromVariant(value)},
+                                                  {"locale", "en_US"}})}}));
+        } else if (via == "file edit") {
+            writeFile(path, withEntry(withEntry(before, "displayOffMin", text), "locale", "en_US"));
+            QTRY_COMPARE(changed.count(), 1);
+            expected = QVariantMap{{"gui/locale", QString("en_US")}};
+        } else {
+            expected.clear();
+        }
+
+        if (accepted) {
+            QCOMPARE(config.get(key).toInt(), value.toInt());
+            QCOMPARE(log.countStartingWith("[Config] "), 0);
+            if (via != "start")
+                expected.insert(key, via == "file edit" ? QVariant(QString(text)) : value);
+        } else {
+            QCOMPARE(config.get(key), GUIManager::Defaults.value(key));
+            const QStringList warnings = log.lines().filter("[Config] ");
+            QCOMPARE(warnings.size(), 1);
+            QVERIFY(warnings.at(0).startsWith("[Config] "));
+            for (const QString &part : {key, value.toString(), QString("0"), QString("86400")})
+                QVERIFY2(warnings.at(0).contains(part), qPrintable(warnings.at(0)));
+        }
+        if (via == "start")
+            return;
+        if (expected.isEmpty()) {
+            QCOMPARE(changed.count(), 0);
+            QCOMPARE(readFile(path), before);
+        } else {
+            QCOMPARE(changed.count(), 1);
+            QCOMPARE(changed.at(0).at(0).toMap(), expected);
+        }
+    }
+
+    void limitsLeaveOverridesAlone()
+    {
+        Config config(file(), GUIManager::Defaults);
+        config.addOverrides({{"gui/shutdownDelaySec", 1}});
+        config.addLimits({{"gui/shutdownDelaySec", {5, 900}}});
+        QCOMPARE(config.get("gui/shutdownDelaySec").toInt(), 1);
+        config.set("gui/shutdownDelaySec", 4);
+        QCOMPARE(config.get("gui/shutdownDelaySec").toInt(), 1);
+        config.set("gui/shutdownDelaySec", 900);
+        QCOMPARE(config.get("gui/shutdownDelaySec").toInt(), 900);
     }
 
     void fromJsonKeepsOverrides()

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,6 +179,8 @@ void Config::set(const QString &key, const QVariant &value)
     auto current = m_settings.constFind(key);
     if (current != m_settings.constEnd() && *current == value)
         return;
+    if (!withinLimits(key, value))
+        return;
     m_overrides.remove(key);
     m_settings.insert(key, value);
     emit configChanged({{key, value}});
@@ -198,6 +202,73 @@ void Config::addOverrides(const QVariantMap &map)
 {
     for (auto it = map.constBegin(); it != map.constEnd(); ++it)
         m_overrides.insert(it.key(), it.value());
+}
+
+void Config::addLimits(const QMap<QString, QPair<int, int>> &limits)
+{
+    QVariantMap restored;
+    for (auto it = limits.constBegin(); it != limits.constEnd(); ++it) {
+        m_limits.insert(it.key(), it.value());
+        auto current = m_settings.find(it.key());
+        if (current == m_settings.end() || withinLimits(it.key(), *current))
+            continue;
+        const QVariant fallback = m_defaults.value(it.key());
+        if (fallback.isValid()) {
+            *current = fallback;
+            restored.insert(it.key(), fallback);
+        } else {
+            m_settings.erase(current);
+        }
+    }
+    if (!restored.isEmpty())
+        emit configChanged(restored);
+}
+
+bool Config::withinLimits(const QString &key, const QVariant &value) const
+{
+    const auto limit = m_limits.constFind(key);
+    if (limit == m_limits.constEnd())
+        return true;
+
+    // Whole numbers only, as the readers' toInt() would take them: a fraction would be rounded,
+    // a text that is not a number would read as 0.
+    bool whole = false;
+    qlonglong number = 0;
+    switch (value.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        number = value.toLongLong(&whole);
+        break;
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        whole = value.toULongLong() <= qulonglong(std::numeric_limits<int>::max());
+        number = qlonglong(value.toULongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double real = value.toDouble();
+        whole = std::isfinite(real) && std::trunc(real) == real &&
+                std::abs(real) <= double(std::numeric_limits<int>::max());
+        number = whole ? qlonglong(real) : 0;
+        break;
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        number = value.toString().toLongLong(&whole, 10);
+        break;
+    default: // booleans, lists and the like are no numbers
+        break;
+    }
+    if (whole && number >= limit->first && number <= limit->second)
+        return true;
+    LOG_WARNING << "[Config] Refused value for " << key << " : " << value.toString()
+                << " (allowed: whole numbers from " << limit->first << " to " << limit->second
+                << ")";
+    return false;
 }
 
 QVariantMap Config::readChanges()
@@ -233,7 +304,7 @@ QVariantMap Config::readChanges()
             const QString written = entryText(text, key);
             value = written.isNull() ? value.toStringList().join(QLatin1Char(',')) : written;
         }
-        if (m_settings.value(key) != value) {
+        if (m_settings.value(key) != value && withinLimits(key, value)) {
             m_settings.insert(key, value);
             changes.insert(key, value);
         }
@@ -355,7 +426,8 @@ void Config::fromJson(const QJsonObject &object)
     QVariantMap changes;
     for (auto it = flat.constBegin(); it != flat.constEnd(); ++it) {
         auto current = m_settings.find(it.key());
-        if (current == m_settings.end() || *current == it.value())
+        if (current == m_settings.end() || *current == it.value() ||
+            !withinLimits(it.key(), it.value()))
             continue;
         *current = it.value();
         changes.insert(it.key(), it.value());

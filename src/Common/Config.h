@@ -2,7 +2,9 @@
 
 #include <QFileSystemWatcher>
 #include <QJsonObject>
+#include <QMap>
 #include <QObject>
+#include <QPair>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -21,6 +23,10 @@ public:
     QVariantMap defaults() const { return m_defaults; }
     void addDefaults(const QVariantMap &map);
     void addOverrides(const QVariantMap &map);
+    // Inclusive ranges for integer keys. A value outside its range, or not a whole number, is
+    // refused wherever it comes from (set, fromJson, the file); a loaded one that is refused is
+    // put back to its default here. Overrides are not checked.
+    void addLimits(const QMap<QString, QPair<int, int>> &limits);
 
     void load();
     void save();
@@ -37,10 +43,12 @@ private:
     void onFileChanged(const QString &path);
     QVariantMap readChanges();
     void watch();
+    bool withinLimits(const QString &key, const QVariant &value) const;
 
     QString m_filename;
     QVariantMap m_settings;
     QVariantMap m_defaults;
     QVariantMap m_overrides;
+    QMap<QString, QPair<int, int>> m_limits;
     QFileSystemWatcher m_watch;
 };
