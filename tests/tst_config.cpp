@@ -540,6 +540,8 @@ private slots:
         if (!atStart)
             config = std::make_unique<Config>(path, GUIManager::Defaults);
         writeFile(lockPath, lock);
+        // QLockFile's guard while it removes a stale lock, left empty the same way.
+        writeFile(lockPath + ".rmlock", "");
         if (atStart) {
             writeFile(temp, "[mqtt]\nhost=hal");
             config = std::make_unique<Config>(path, GUIManager::Defaults);

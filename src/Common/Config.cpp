@@ -99,9 +99,7 @@ FileBefore restrictToOwner(const QString &filename)
         ::close(fd);
         before.created = true;
     }
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return before;
     before.regular = true;
@@ -119,9 +117,7 @@ FileBefore restrictToOwner(const QString &filename)
 void settleAfterWrite(const QString &filename, const FileBefore &before, bool written)
 {
     const QByteArray native = QFile::encodeName(filename);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (!before.regular || ::stat(native.constData(), &info) != 0)
         return;
     if (!written) {

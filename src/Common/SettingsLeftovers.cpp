@@ -32,12 +32,8 @@ bool removeIfNotHeld(const QString &path, qint64 *modified = nullptr)
     if (fd < 0)
         return false;
     bool removed = false;
-    struct stat opened
-    {
-    };
-    struct stat named
-    {
-    };
+    struct stat opened = {};
+    struct stat named = {};
     if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
         ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
         // Only the file we hold: another process may have replaced it in the meantime.
@@ -51,30 +47,39 @@ bool removeIfNotHeld(const QString &path, qint64 *modified = nullptr)
     return removed;
 }
 
+QString lockOf(const QString &file)
+{
+    return file + QStringLiteral(".lock");
+}
+
+// QLockFile's own guard while it removes a stale lock.
+QString guardOf(const QString &file)
+{
+    return lockOf(file) + QStringLiteral(".rmlock");
+}
+
 } // namespace
 
 QStringList SettingsLeftovers::removeStaleLocks(const QString &file)
 {
     QStringList removed;
-    const QString lock = file + QStringLiteral(".lock");
-    if (removeIfNotHeld(lock))
-        removed << lock;
-    // QLockFile's own guard while it removes a stale lock.
-    const QString guard = lock + QStringLiteral(".rmlock");
-    if (removeIfNotHeld(guard))
-        removed << guard;
+    for (const QString &lock : {lockOf(file), guardOf(file)}) {
+        if (removeIfNotHeld(lock))
+            removed << lock;
+    }
     return removed;
 }
 
 QStringList SettingsLeftovers::removeAll(const QString &file)
 {
     QStringList removed;
-    const QString lockPath = file + QStringLiteral(".lock");
+    const QString lockPath = lockOf(file);
     qint64 lockModified = 0;
     const bool lockLeft = removeIfNotHeld(lockPath, &lockModified);
     if (lockLeft)
         removed << lockPath;
-    removed << removeStaleLocks(file);
+    if (removeIfNotHeld(guardOf(file)))
+        removed << guardOf(file);
 
     // A write's temporary exists only while the write holds the lock, so without a leftover lock
     // no temporary is ours.
@@ -96,9 +101,7 @@ QStringList SettingsLeftovers::removeAll(const QString &file)
             continue;
         const QString path = dir.filePath(name);
         const QByteArray native = QFile::encodeName(path);
-        struct stat entry
-        {
-        };
+        struct stat entry = {};
         // Ours: a plain file of this user, written after the write took the lock.
         if (::lstat(native.constData(), &entry) != 0 || !S_ISREG(entry.st_mode) ||
             entry.st_uid != ::geteuid() || modifiedMs(entry) < lockModified - SlackMs)
