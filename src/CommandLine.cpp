@@ -7,6 +7,36 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+
+namespace {
+
+// QGuiApplication's documented command-line options, which it removes from the arguments when it
+// starts. Parsed before it exists, they must not count as unknown options of ours.
+QStringList withoutToolkitOptions(const QStringList &arguments)
+{
+    static const QStringList withValue = {
+        "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+        "qwindowicon", "qwindowtitle",       "session",       "display", "geometry"};
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            kept << argument;
+            continue;
+        }
+        // One dash or two, as the toolkit accepts both; it takes the name even without a value.
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (withValue.contains(name))
+            ++i;
+        else if (name != QLatin1String("reverse") &&
+                 !name.startsWith(QLatin1String("qmljsdebugger=")))
+            kept << argument;
+    }
+    return kept;
+}
+
+} // namespace
 
 CommandLine parseCLIArgs(const QStringList &arguments)
 {
@@ -27,12 +57,20 @@ CommandLine parseCLIArgs(const QStringList &arguments)
         parser.addOption(option);
 
     CommandLine result;
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutToolkitOptions(arguments))) {
         LOG_CRITICAL << "ERROR: " << parser.errorText();
         result.exitCode = 1;
         return result;
     }
     if (parser.isSet(help)) {
+        // The usage line names the program through the application object. Before the real one
+        // exists (there may be no display), a console one serves for the moment of printing.
+        QByteArray program = arguments.value(0).toLocal8Bit();
+        int argc = 1;
+        char *argv[] = {program.data(), nullptr};
+        std::unique_ptr<QCoreApplication> console;
+        if (!QCoreApplication::instance())
+            console = std::make_unique<QCoreApplication>(argc, argv);
         std::fputs(qPrintable(parser.helpText()), stdout);
         std::fflush(stdout);
         result.exitCode = 0;
@@ -84,9 +122,12 @@ CommandLine parseCLIArgs(const QStringList &arguments)
     return result;
 }
 
-QVariantMap parseCLIArgs()
+QVariantMap parseCLIArgs(int argc, char *argv[])
 {
-    const CommandLine result = parseCLIArgs(QCoreApplication::arguments());
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine result = parseCLIArgs(arguments);
     if (result.exitCode >= 0)
         std::exit(result.exitCode);
     return result.overrides;

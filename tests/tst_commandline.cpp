@@ -5,6 +5,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+
+// The real program as a technician runs it over SSH: no display of any kind.
+void startWithoutDisplay(QProcess &program, const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(PERNIX_BINARY, args);
+}
+
+} // namespace
+
 class CommandLineTest : public QObject
 {
     Q_OBJECT
@@ -36,6 +50,12 @@ private slots:
         QTest::newRow("non-numeric port is 0")
             << QStringList{"-P", "http"} << QVariantMap{{"mqtt/port", 0}}
             << QStringList{"Setting MQTT Port : http"};
+        QTest::newRow("toolkit options passed over")
+            << QStringList{"-platform", "xcb",      "--qwindowtitle",
+                           "x",         "-reverse", "-qmljsdebugger=port:9000",
+                           "-e"}
+            << QVariantMap{{"log/stderr", true}}
+            << QStringList{"Log to stderr overridden from user to true"};
         QTest::newRow("user logged, password never")
             << QStringList{"-u", "tech", "-p", "s3cret"}
             << QVariantMap{{"mqtt/username", "tech"}, {"mqtt/password", "s3cret"}}
@@ -78,9 +98,15 @@ private slots:
         QTest::newRow("help and version: help wins")
             << QStringList{"-V", "-h"} << 0 << "Print version and exit"
             << "";
+        QTest::newRow("version after a toolkit option")
+            << QStringList{"-platform", "offscreen", "-V"} << 0 << "Pernix 1.0.18-1-g376f268\n"
+            << "";
+        QTest::newRow("bad option after a toolkit option")
+            << QStringList{"-platform", "offscreen", "--bogus"} << 1 << ""
+            << "ERROR: Unknown option 'bogus'.";
     }
 
-    // The real program: these paths end the process.
+    // The real program, with no display: these paths end the process before any window.
     void exits()
     {
         QFETCH(QStringList, args);
@@ -91,7 +117,7 @@ private slots:
         QTemporaryDir dir;
         QProcess program;
         program.setWorkingDirectory(dir.path());
-        program.start(PERNIX_BINARY, args);
+        startWithoutDisplay(program, args);
         QVERIFY(program.waitForFinished(20000));
         const QString out = QString::fromUtf8(program.readAllStandardOutput());
         const QString err = QString::fromUtf8(program.readAllStandardError());
@@ -108,9 +134,11 @@ private slots:
     void helpListsEveryOption()
     {
         QProcess program;
-        program.start(PERNIX_BINARY, {"-h"});
+        startWithoutDisplay(program, {"-h"});
         QVERIFY(program.waitForFinished(20000));
         const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(out.startsWith(QString("Usage: %1 [options]\n").arg(PERNIX_BINARY)),
+                 qPrintable(out));
         const QStringList expected = {"-h, --help",
                                       "Print help and exit",
                                       "-V, --version",
