@@ -191,25 +191,41 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QDateTime>("utc");
+        QTest::addColumn<QTime>("athens"); // the local time shown (the tests run in Athens)
         QTest::newRow("UTC text") << "2024-03-01T10:00:00Z"
-                                  << QDateTime({2024, 3, 1}, {10, 0}, Qt::UTC);
-        QTest::newRow("blank instead of T") << "2024-03-01 10:00:00Z" << QDateTime();
-        QTest::newRow("no zone letter") << "2024-03-01T10:00:00" << QDateTime();
-        QTest::newRow("thirteenth month") << "2024-13-01T10:00:00Z" << QDateTime();
-        QTest::newRow("empty") << "" << QDateTime();
+                                  << QDateTime({2024, 3, 1}, {10, 0}, Qt::UTC) << QTime(12, 0);
+        // 03:00 to 04:00 does not exist in Athens that night; as UTC it is 06:30 summer time.
+        QTest::newRow("local daylight-saving gap")
+            << "2024-03-31T03:30:00Z" << QDateTime({2024, 3, 31}, {3, 30}, Qt::UTC) << QTime(6, 30);
+        QTest::newRow("local hour that happens twice")
+            << "2024-10-27T03:30:00Z" << QDateTime({2024, 10, 27}, {3, 30}, Qt::UTC)
+            << QTime(5, 30);
+        QTest::newRow("blank instead of T") << "2024-03-01 10:00:00Z" << QDateTime() << QTime();
+        QTest::newRow("no zone letter") << "2024-03-01T10:00:00" << QDateTime() << QTime();
+        QTest::newRow("gap text without zone letter")
+            << "2024-03-31T03:30:00" << QDateTime() << QTime();
+        QTest::newRow("offset instead of Z")
+            << "2024-03-01T10:00:00+02:00" << QDateTime() << QTime();
+        QTest::newRow("fractional seconds") << "2024-03-01T10:00:00.000Z" << QDateTime() << QTime();
+        QTest::newRow("one-digit month") << "2024-3-01T10:00:00Z" << QDateTime() << QTime();
+        QTest::newRow("thirteenth month") << "2024-13-01T10:00:00Z" << QDateTime() << QTime();
+        QTest::newRow("hour 24") << "2024-03-01T24:00:00Z" << QDateTime() << QTime();
+        QTest::newRow("trailing blank") << "2024-03-01T10:00:00Z " << QDateTime() << QTime();
+        QTest::newRow("empty") << "" << QDateTime() << QTime();
     }
 
     void timestamps()
     {
         QFETCH(QString, text);
         QFETCH(QDateTime, utc);
+        QFETCH(QTime, athens);
         const QDateTime local = Transaction::convertTimestamp(text);
         QCOMPARE(local.isValid(), utc.isValid());
         if (!utc.isValid())
             return;
         QCOMPARE(local.timeSpec(), Qt::LocalTime);
         QCOMPARE(local.toUTC(), utc);
-        QCOMPARE(local.time(), QTime(12, 0)); // Athens in winter
+        QCOMPARE(local.time(), athens);
     }
 
     void flattenedForm()

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -86,11 +87,19 @@ QString Transaction::passengerType() const
 
 QDateTime Transaction::convertTimestamp(const QString &text)
 {
-    QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
-    if (!time.isValid())
+    // Read as UTC from the start: read as local time, a time in the local daylight-saving gap
+    // would not exist.
+    static const QRegularExpression pattern(
+        QStringLiteral("^([0-9]{4}-[0-9]{2}-[0-9]{2})T([0-9]{2}:[0-9]{2}:[0-9]{2})Z$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
         return {};
-    time.setTimeSpec(Qt::UTC);
-    return time.toLocalTime();
+    const QDate date = QDate::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(match.captured(2), QStringLiteral("HH:mm:ss"));
+    // Both checked: QDateTime would take an invalid time as midnight.
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC).toLocalTime();
 }
 
 QVariantMap Transaction::defaultDetails() const
