@@ -5,7 +5,11 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
+
+constexpr int NoExpiry = -1;
 
 QJsonObject json(const char *text)
 {
@@ -37,7 +41,7 @@ private slots:
         QTest::addColumn<QByteArray>("report");
         QTest::addColumn<int>("type");
         QTest::addColumn<QVariantMap>("expected"); // keys that differ from the defaults
-        QTest::addColumn<int>("expiresInMinutes"); // -1: no expiry
+        QTest::addColumn<int>("expiresInMinutes"); // from now; NoExpiry (-1): none
 
         QTest::newRow("empty report: a barcode") << QByteArray("{}") << 0 << QVariantMap() << -1;
         QTest::newRow("barcode") << QByteArray(
@@ -65,6 +69,17 @@ private slots:
             << QByteArray(R"({"type": 8, "card": {"periodPass": {"remainingMinutes": 90,
                              "remainingDays": 2}}})")
             << 8 << QVariantMap{{"remaining", 90}} << 90;
+        // A damaged record: the day count does not fit in minutes; bounded, never wrapped.
+        QTest::newRow("period pass, absurd day count")
+            << QByteArray(R"({"type": 8, "card": {"periodPass": {"remainingMinutes": null,
+                             "remainingDays": 2000000}}})")
+            << 8 << QVariantMap{{"remaining", std::numeric_limits<int>::max()}}
+            << std::numeric_limits<int>::max();
+        QTest::newRow("period pass, absurd negative day count")
+            << QByteArray(R"({"type": 8, "card": {"periodPass": {"remainingMinutes": null,
+                             "remainingDays": -2000000}}})")
+            << 8 << QVariantMap{{"remaining", std::numeric_limits<int>::min()}}
+            << std::numeric_limits<int>::min();
         QTest::newRow("period pass without minutes: no fallback to days")
             << QByteArray(R"({"type": 8, "card": {"periodPass": {"remainingDays": 2}}})") << 8
             << QVariantMap{{"remaining", 0}} << 0;
@@ -121,10 +136,12 @@ private slots:
             QCOMPARE(details.value(key), want.value(key));
         }
         const QDateTime expires = details.value("expires").toDateTime();
-        if (expiresInMinutes < 0) {
+        if (expiresInMinutes == NoExpiry) {
             QVERIFY(!expires.isValid());
         } else {
-            const QDateTime expected = QDateTime::currentDateTime().addSecs(expiresInMinutes * 60);
+            const QDateTime expected =
+                QDateTime::currentDateTime().addSecs(qint64(expiresInMinutes) * 60);
+            QVERIFY(expires.isValid());
             QVERIFY(qAbs(expires.secsTo(expected)) < 60);
         }
     }

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace {
 
 const char *denyReasonText(int id)
@@ -139,8 +141,13 @@ QVariantMap Transaction::details() const
         const QJsonObject pass = card.value("periodPass").toObject();
         // Only an explicit null falls back to whole days; a missing value is 0 minutes.
         const QJsonValue minutesValue = pass.value("remainingMinutes");
-        const int minutes = minutesValue.isNull() ? pass.value("remainingDays").toInt() * 1440
-                                                  : minutesValue.toInt();
+        const qint64 wanted = minutesValue.isNull()
+                                  ? qint64(pass.value("remainingDays").toInt()) * 1440
+                                  : minutesValue.toInt();
+        // A damaged record can hold any day count: bounded to what "remaining" holds, so that the
+        // expiry below agrees with the minutes shown.
+        const int minutes = int(qBound<qint64>(std::numeric_limits<int>::min(), wanted,
+                                               std::numeric_limits<int>::max()));
         details["remaining"] = minutes;
         details["activationTimestamp"] =
             convertTimestamp(pass.value("activationTimestamp").toString());
