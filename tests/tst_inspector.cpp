@@ -141,7 +141,13 @@ private slots:
         inspector.monitor(0);
         QCOMPARE(log.lines().constLast(), logLine("Monitor stopped"));
         log.clear();
-        QTest::qWait(300);
+        // A timer of the monitor's period started after the stop: by its third tick a monitor
+        // still running would have refreshed at least twice.
+        QTimer marker;
+        marker.setInterval(50);
+        QSignalSpy ticks(&marker, &QTimer::timeout);
+        marker.start();
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 3, WaitMs);
         QCOMPARE(log.count(logLine("Refreshing data")), 0);
     }
 
