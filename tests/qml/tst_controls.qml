@@ -67,6 +67,11 @@ Item {
         SignalSpy {}
     }
 
+    Component {
+        id: markerComponent
+        Timer {}
+    }
+
     TestCase {
         id: testCase
         name: "Controls"
@@ -80,6 +85,16 @@ Item {
         function createSpy(target, signalName) {
             return createTemporaryObject(spyComponent, testCase,
                                          { target: target, signalName: signalName })
+        }
+
+        // Returns once a timer of that interval, started now, has fired. QML timers share one
+        // clock and fire in order, so any QML timer of that interval or shorter started before
+        // has fired by then: a marker for "nothing happened".
+        function passTimerOf(interval) {
+            var marker = createTemporaryObject(markerComponent, testCase, { interval: interval })
+            var fired = createSpy(marker, "triggered")
+            marker.start()
+            fired.wait(interval + 10000)
         }
 
         function createClock() {
@@ -102,18 +117,19 @@ Item {
             var clock = createClock()
             var holdSpy = createSpy(clock, "pressAndHold")
             var tapSpy = createSpy(clock, "tapped")
-            for (var i = 0; i < 3; ++i) {
+            // Back to back, with no turn of the event loop between them: the burst cannot end
+            // before the third tap, however slow the machine.
+            for (var i = 0; i < 3; ++i)
                 mouseClick(clock)
-                wait(100)
-            }
             compare(tapSpy.count, 3)
             compare(clock.tapCount, 3)
             verify(clock.burstRunning)
             compare(holdSpy.count, 0)
-            tryCompare(holdSpy, "count", 1, 2000)
+            tryCompare(holdSpy, "count", 1, 10000)
             compare(clock.tapCount, 0)
             verify(!clock.burstRunning)
-            wait(300)
+            // Once only: nothing more within another burst period.
+            passTimerOf(1000)
             compare(holdSpy.count, 1)
         }
 
@@ -122,12 +138,13 @@ Item {
             var holdSpy = createSpy(clock, "pressAndHold")
             var tapSpy = createSpy(clock, "tapped")
             mouseClick(clock)
-            wait(100)
             mouseClick(clock)
             compare(tapSpy.count, 2)
-            tryCompare(clock, "burstRunning", false, 2000)
+            verify(clock.burstRunning)
+            // The burst began with the first press; a timer of its period started now ends later.
+            passTimerOf(1000)
+            verify(!clock.burstRunning)
             compare(clock.tapCount, 0)
-            wait(200)
             compare(holdSpy.count, 0)
         }
 
@@ -137,13 +154,15 @@ Item {
             var tapSpy = createSpy(clock, "tapped")
             mousePress(clock)
             verify(clock.burstRunning)
-            tryCompare(holdSpy, "count", 1, 1500)
+            tryCompare(holdSpy, "count", 1, 10000)
             // The burst timer stops but the count is kept.
             verify(!clock.burstRunning)
             compare(clock.tapCount, 1)
             mouseRelease(clock)
             compare(tapSpy.count, 0)
-            wait(1200)
+            // The stopped burst must not end later: it began before a timer of its period
+            // started now.
+            passTimerOf(1000)
             compare(holdSpy.count, 1)
             compare(clock.tapCount, 1)
 
@@ -151,7 +170,7 @@ Item {
             mouseClick(clock)
             compare(clock.tapCount, 2)
             verify(clock.burstRunning)
-            tryCompare(clock, "tapCount", 0, 2000)
+            tryCompare(clock, "tapCount", 0, 10000)
             compare(holdSpy.count, 1)
         }
 
@@ -214,11 +233,20 @@ Item {
 
         function test_popup_dialog_ignores_taps_elsewhere() {
             var popup = openPopup(true)
+            var hideSpy = createSpy(popup, "aboutToHide")
+            var noSpy = createSpy(popup, "buttonNoPressed")
             mouseClick(popup.contentItem, 200, 30)
             mouseClick(top, 10, 10)
-            wait(100)
+            // Longer than the style's exit transition: a close set off by the taps has ended.
+            passTimerOf(300)
             verify(popup.opened)
-            popup.close()
+            verify(popup.visible)
+            compare(hideSpy.count, 0)
+            // Only the answer closes it.
+            mouseClick(findChild(popup.contentItem, "popupNoButton"))
+            compare(noSpy.count, 1)
+            compare(hideSpy.count, 1)
+            tryCompare(popup, "visible", false)
         }
 
         function test_popup_dynamic_translation_prefix() {
@@ -244,12 +272,15 @@ Item {
             verify(image.visible)
             verify(image.source.toString().indexOf("image://tinted/ff0000/") === 0)
             if (!software) {
-                wait(50)
-                var shot = grabImage(box)
-                var red = false
-                for (var x = 0; x < box.width && !red; ++x)
-                    red = shot.pixel(x, 50) == "#ff0000"
-                verify(red)
+                // Until a frame shows it: loaded is not yet drawn.
+                tryVerify(function() {
+                    var shot = grabImage(box)
+                    for (var x = 0; x < box.width; ++x) {
+                        if (shot.pixel(x, 50) == "#ff0000")
+                            return true
+                    }
+                    return false
+                }, 10000, "the symbol is drawn in red")
             }
         }
 
