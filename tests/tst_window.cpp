@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <memory>
@@ -32,14 +33,52 @@ QQuickItem *visibleItem(QQuickWindow *window, const QString &name)
     return findVisible(window->contentItem(), name);
 }
 
-// Distinct colours in a coarse sample of the picture: a blank grab has one.
-int colours(const QImage &image)
+// Where an item lies in a grab of its window.
+QRect areaIn(const QImage &shot, const QQuickItem *item)
 {
-    QSet<QRgb> seen;
-    for (int y = 0; y < image.height(); y += 8)
-        for (int x = 0; x < image.width(); x += 8)
-            seen.insert(image.pixel(x, y));
-    return seen.size();
+    const QRectF scene = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+    const qreal ratio = shot.devicePixelRatio();
+    return QRectF(scene.topLeft() * ratio, scene.size() * ratio).toAlignedRect() & shot.rect();
+}
+
+// Where the text of a TextBox lies in a grab: its label's laid-out text, centred in the label.
+QRect textIn(const QImage &shot, const QQuickItem *box)
+{
+    const QQuickItem *label = box->childItems().value(0);
+    if (!label)
+        return {};
+    const qreal width = label->property("contentWidth").toReal();
+    const qreal height = label->property("contentHeight").toReal();
+    const QRectF scene = label->mapRectToScene(
+        QRectF((label->width() - width) / 2, (label->height() - height) / 2, width, height));
+    const qreal ratio = shot.devicePixelRatio();
+    return QRectF(scene.topLeft() * ratio, scene.size() * ratio).toAlignedRect() & shot.rect();
+}
+
+// The share of an area's pixels that match.
+template <typename Match> double share(const QImage &shot, const QRect &area, Match match)
+{
+    if (area.isEmpty())
+        return 0;
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += match(QColor(shot.pixel(x, y)));
+    return double(count) / (area.width() * area.height());
+}
+
+bool near(const QColor &colour, const QColor &wanted)
+{
+    constexpr int Tolerance = 40;
+    return qAbs(colour.red() - wanted.red()) <= Tolerance &&
+           qAbs(colour.green() - wanted.green()) <= Tolerance &&
+           qAbs(colour.blue() - wanted.blue()) <= Tolerance;
+}
+
+// The texts are white over the dark background.
+bool textLike(const QColor &colour)
+{
+    return colour.red() > 200 && colour.green() > 200 && colour.blue() > 200;
 }
 
 } // namespace
@@ -155,26 +194,81 @@ private slots:
         root->setProperty("currentScreen", m_core->manager().screen());
     }
 
-    void screenshotsShowEachState()
+    void resultScreensAsDrawn_data()
     {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QColor>("symbol");
+        QTest::addColumn<QColor>("otherSymbol");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("textItem");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("valid")
+            << "card valid type=epurse before=1500 after=1380 \"product=Day pass\""
+            << "Valid" << QColor("#41b987") << QColor("#db4a37") << "VALID"
+            << "fareProduct"
+            << "Day pass";
+        QTest::newRow("invalid") << "card invalid deny=205 type=epurse"
+                                 << "Invalid" << QColor("#db4a37") << QColor("#41b987") << "INVALID"
+                                 << "denyReason"
+                                 << "The card does not have sufficient balance";
+    }
+
+    // The picture itself, sampled where each part of the screen lies.
+    void resultScreensAsDrawn()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, screen);
+        QFETCH(QColor, symbol);
+        QFETCH(QColor, otherSymbol);
+        QFETCH(QString, title);
+        QFETCH(QString, textItem);
+        QFETCH(QString, text);
+
         GUIManager &manager = m_core->manager();
-        QCOMPARE(m_simulator->execute("card valid type=epurse before=1500 after=1380"), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(manager.screen(), QString("Valid"), WaitMs);
-        QTest::qWait(300);
-        const QImage valid = m_window->grabWindow();
+        manager.setLanguage("en_IE");
+        QCOMPARE(m_simulator->execute(command), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(manager.screen(), screen, WaitMs);
+        // Kept up while it is looked at: a loaded machine may take longer than its 3 s.
+        manager.setScreen(screen, 10 * 60 * 1000);
+        const auto backToIdle = qScopeGuard([&manager] { manager.setIdleScreen(); });
 
-        QCOMPARE(m_simulator->execute("card invalid deny=205 type=epurse"), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(manager.screen(), QString("Invalid"), WaitMs);
-        QTest::qWait(300);
-        const QImage invalid = m_window->grabWindow();
-        QQuickItem *reason = visibleItem(m_window, "denyReason");
-        QVERIFY(reason);
-        QCOMPARE(reason->property("text").toString(),
-                 QString("The card does not have sufficient balance"));
+        QQuickItem *page = visibleItem(m_window, "screen_" + screen);
+        QVERIFY(page);
+        QQuickItem *symbolImage = findVisible(page, "iconImage");
+        QQuickItem *titleBox = findVisible(page, "title");
+        QQuickItem *textBox = findVisible(page, textItem);
+        QVERIFY(symbolImage && titleBox && textBox);
+        QCOMPARE(titleBox->property("text").toString(), title);
+        QCOMPARE(textBox->property("text").toString(), text);
+        QTRY_COMPARE_WITH_TIMEOUT(symbolImage->property("status").toInt(), 1 /* Ready */, WaitMs);
 
-        QVERIFY(colours(valid) > 10);
-        QVERIFY(colours(invalid) > 10);
-        QVERIFY(valid != invalid);
+        // A frame drawn after all of it (the render thread's signal comes queued).
+        int frames = 0;
+        const QMetaObject::Connection counting = connect(
+            m_window, &QQuickWindow::frameSwapped, this, [&frames] { ++frames; },
+            Qt::QueuedConnection);
+        m_window->update();
+        QTRY_VERIFY_WITH_TIMEOUT(frames > 0, WaitMs);
+        disconnect(counting);
+        const QImage shot = m_window->grabWindow();
+        QCOMPARE(manager.screen(), screen);
+
+        const QRect symbolArea = areaIn(shot, symbolImage);
+        QCOMPARE(symbolArea.size(), QSize(250, 250) * shot.devicePixelRatio());
+        const double symbolShare =
+            share(shot, symbolArea, [&](const QColor &c) { return near(c, symbol); });
+        const double otherShare =
+            share(shot, symbolArea, [&](const QColor &c) { return near(c, otherSymbol); });
+        const double titleShare = share(shot, textIn(shot, titleBox), textLike);
+        const double textShare = share(shot, textIn(shot, textBox), textLike);
+        // The symbol's ring and mark cover about a quarter of its square; glyphs a quarter of a
+        // bold title's box and, thin and anti-aliased, a few percent of a small text's box.
+        QVERIFY2(symbolShare > 0.15, qPrintable(QString::number(symbolShare)));
+        QVERIFY2(otherShare < 0.01, qPrintable(QString::number(otherShare)));
+        QVERIFY2(titleShare > 0.1, qPrintable(QString::number(titleShare)));
+        QVERIFY2(textShare > 0.02, qPrintable(QString::number(textShare)));
     }
 
 private:

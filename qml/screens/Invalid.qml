@@ -14,6 +14,7 @@ Page {
             iconColor: "#db4a37"
         }
         TextBox {
+            objectName: "title"
             width: parent.width
             height: 100
             text: manager.dynTr + qsTr("INVALID")

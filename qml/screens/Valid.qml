@@ -17,6 +17,7 @@ Page {
             iconColor: "#41b987"
         }
         TextBox {
+            objectName: "title"
             width: parent.width
             height: 100
             text: manager.dynTr + qsTr("VALID")
