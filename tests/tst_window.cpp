@@ -100,9 +100,11 @@ private slots:
         m_simulator = std::make_unique<sim::Simulator>(*m_simClient, sim::Simulator::Bases());
         m_simClient->connect();
 
+        // Loaded at once, as the program does: the window starts on "Busy" and follows every
+        // screen change from then on, so none may come before it.
         m_core = std::make_unique<CoreFixture>(*m_broker);
-        QVERIFY(m_core->waitReady());
         m_core->manager().load();
+        QVERIFY(m_core->waitReady());
         for (QWindow *window : QGuiApplication::topLevelWindows()) {
             if (auto *quick = qobject_cast<QQuickWindow *>(window))
                 m_window = quick;
@@ -111,6 +113,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QCOMPARE(m_window->size(), QSize(480, 800));
         QTRY_COMPARE_WITH_TIMEOUT(m_core->manager().screen(), QString("ScanScreens"), WaitMs);
+        QCOMPARE(m_window->property("currentScreen").toString(), QString("ScanScreens"));
     }
 
     void cleanupTestCase()
