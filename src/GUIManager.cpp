@@ -73,7 +73,7 @@ GUIManager::GUIManager(Config &config)
       m_service(config, m_mqtt, m_session)
 {
     // Before anything reads them: a value out of range never reaches a timer or the board.
-    // m_config.addLimits(Limits); LIMITS-PENDING
+    m_config.addLimits(Limits);
     loadDeviceId();
     initLog();
     initConfig();
