@@ -1,9 +1,17 @@
 #include "CoreFixture.h"
 #include "LogCapture.h"
 
+#include <QDir>
+#include <QGuiApplication>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 namespace {
 
@@ -511,6 +519,131 @@ private slots:
         QVERIFY(!error.at(0).at(0).toString().isEmpty());
         // Kept for this run.
         QCOMPARE(f.manager().deviceId(), QString("C11111111"));
+    }
+
+    // Only what the serial-number page accepts reaches the file.
+    void serialNumberRefused_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("seven digits") << "C1234567";
+        QTest::newRow("nine digits") << "K123456789";
+        QTest::newRow("other letter") << "X12345678";
+        QTest::newRow("lower case") << "c12345678";
+        QTest::newRow("blank around") << " C12345678";
+        QTest::newRow("empty") << "";
+    }
+
+    void serialNumberRefused()
+    {
+        QFETCH(QString, id);
+        CoreFixture f(*m_broker, QByteArray());
+        f.ignition(true);
+        f.validatorStatus("online");
+        QCOMPARE(f.manager().screen(), QString("InitPage"));
+        QSignalSpy error(&f.manager(), &GUIManager::errorOccured);
+
+        f.manager().saveDeviceIdRequest(id);
+        QCOMPARE(error.count(), 1);
+        QVERIFY(error.at(0).at(0).toString().contains(id));
+        QVERIFY(!QFile::exists(f.path("serialnumber")));
+        QVERIFY(f.manager().deviceId().isEmpty());
+        QCOMPARE(f.manager().screen(), QString("InitPage"));
+    }
+
+    // A service account may write /etc/serialnumber but create nothing in /etc.
+    void serialNumberWrittenWhereNoFileCanBeCreated()
+    {
+        QTemporaryDir scratch;
+        const auto everybody = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                               QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(scratch.path(), everybody | QFile::WriteOwner));
+        const QString folder = scratch.filePath("etc");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/serialnumber";
+        QFile empty(path);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadGroup | QFile::WriteGroup |
+                                                QFile::ReadOther | QFile::WriteOther));
+        QVERIFY(QFile::setPermissions(folder, everybody));
+        CoreFixture f(*m_broker, QByteArray(), {{"gui/deviceId", path}});
+        QSignalSpy error(&f.manager(), &GUIManager::errorOccured);
+        {
+            // Root may create files anywhere: its file-system checks are made as nobody here.
+            struct ServiceAccount
+            {
+                const bool root = geteuid() == 0;
+                ServiceAccount()
+                {
+                    if (root)
+                        setfsuid(65534);
+                }
+                ~ServiceAccount()
+                {
+                    if (root)
+                        setfsuid(0);
+                }
+            } account;
+            QFile probe(folder + "/probe");
+            QVERIFY(!probe.open(QIODevice::WriteOnly));
+            f.manager().saveDeviceIdRequest("K87654321");
+        }
+        QFile::setPermissions(folder, everybody | QFile::WriteOwner);
+        QCOMPARE(error.count(), 0);
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("K87654321"));
+    }
+
+    // The texts the core translates (the status message, the deny reason of the result shown)
+    // follow a change of language while they are on the screen.
+    void translatedTextsFollowTheLanguage()
+    {
+        CoreFixture f(*m_broker);
+        GUIManager &m = f.manager();
+        m.load();
+        QCOMPARE(m.language(), QString("el_GR"));
+        QQmlContext *context =
+            qmlEngine(QGuiApplication::topLevelWindows().constFirst())->rootContext();
+        const auto denyReason = [context] {
+            return context->contextProperty("transaction").toMap().value("denyReason").toString();
+        };
+        f.ignition(true);
+        f.validatorStatus("online");
+        f.result(false, 205);
+        QCOMPARE(m.screen(), QString("Invalid"));
+        const QString english = "The card does not have sufficient balance";
+        QVERIFY(denyReason() != english);
+        f.validatorStatus("init");
+        QVERIFY(m.message() != QString("Please Wait"));
+        QSignalSpy message(&m, &GUIManager::messageChanged);
+
+        m.setLanguage("en_IE");
+        QCOMPARE(m.message(), QString("Please Wait"));
+        QCOMPARE(message.count(), 1);
+        QCOMPARE(denyReason(), english);
+
+        m.setLanguage("el_GR");
+        QVERIFY(m.message() != QString("Please Wait"));
+        QVERIFY(denyReason() != english);
+    }
+
+    // The window binds to the managers: it must be gone before they are.
+    void exitLeavesNoQmlErrors()
+    {
+        LogCapture log;
+        {
+            CoreFixture f(*m_broker);
+            f.manager().load();
+            QVERIFY(f.waitReady());
+            f.ignition(true);
+            f.validatorStatus("offline");
+            QCOMPARE(f.manager().screen(), QString("OutOfOrder"));
+        }
+        for (const QString &line : log.lines()) {
+            QVERIFY2(!line.contains("TypeError") && !line.contains("of null"), qPrintable(line));
+        }
     }
 
 private:

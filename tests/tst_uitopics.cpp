@@ -190,6 +190,107 @@ private slots:
         QCOMPARE(f.manager().displayOffMin(), 3);
     }
 
+    // The delays that timers and the board use take only what the maintenance pages offer:
+    // anything else is refused, the previous value stays, and the unit never powers off sooner.
+    void delaysFromTheNetwork_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("value"); // as JSON
+        QTest::addColumn<int>("effective");
+
+        QTest::newRow("negative shutdown delay") << "shutdownDelaySec" << QByteArray("-5") << 60;
+        QTest::newRow("shutdown delay too short") << "shutdownDelaySec" << QByteArray("4") << 60;
+        QTest::newRow("shutdown delay that overflows")
+            << "shutdownDelaySec" << QByteArray("2147483647") << 60;
+        QTest::newRow("shutdown delay that overflows, as text")
+            << "shutdownDelaySec" << QByteArray("\"2147483647\"") << 60;
+        QTest::newRow("shutdown delay, longest") << "shutdownDelaySec" << QByteArray("900") << 900;
+        QTest::newRow("negative display off") << "displayOffMin" << QByteArray("-1") << 3;
+        QTest::newRow("display off, not a number") << "displayOffMin" << QByteArray("\"x\"") << 3;
+        QTest::newRow("display off, never") << "displayOffMin" << QByteArray("0") << 0;
+        QTest::newRow("display off, longest") << "displayOffMin" << QByteArray("86400") << 86400;
+    }
+
+    void delaysFromTheNetwork()
+    {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, value);
+        QFETCH(int, effective);
+
+        CoreFixture f(*m_broker);
+        GUIManager &m = f.manager();
+        QVERIFY(f.waitReady());
+        f.observer().clear();
+        QVERIFY(f.observer().publish("velt/ui/config/set",
+                                     R"({"gui": {")" + key.toUtf8() + R"(": )" + value + "}}"));
+        QVERIFY(f.roundTrip());
+        const int current = key == "shutdownDelaySec" ? m.shutdownDelaySec() : m.displayOffMin();
+        QCOMPARE(current, effective);
+        const bool refused = value != QByteArray::number(effective);
+        QCOMPARE(f.published("velt/ui/config"), refused ? 0 : 1);
+        QCOMPARE(QSettings(f.path("gui.conf"), QSettings::IniFormat).value("gui/" + key).toInt(),
+                 effective);
+        if (key != "shutdownDelaySec")
+            return;
+
+        // The board keeps its power a minute longer than the delay in force; the ignition off
+        // arms that delay.
+        f.inject("velt/board/config", R"({"device": {"delayShutdownFor": 30}})");
+        QTRY_COMPARE_WITH_TIMEOUT(f.published("velt/board/config/set"), 1, WaitMs);
+        QCOMPARE(
+            QJsonDocument::fromJson(f.observer().messages("velt/board/config/set").first().payload)
+                .object(),
+            QJsonObject({{"device", QJsonObject{{"delayShutdownFor", effective + 60}}}}));
+        f.ignition(false);
+        const int remaining = m.inspector().shutdownRemainingMs();
+        QVERIFY2(remaining > (effective - 5) * 1000 && remaining <= effective * 1000,
+                 qPrintable(QString::number(remaining)));
+    }
+
+    // A change of the base topic is announced on the connection there is: same broker, same
+    // credentials, no reason to drop it.
+    void baseTopicChangeKeepsTheConnection()
+    {
+        CoreFixture f(*m_broker);
+        QVERIFY(f.waitReady());
+        QSignalSpy disconnected(&f.manager().mqtt(), &manager::MqttClient::disconnected);
+        LogCapture log;
+
+        QVERIFY(f.observer().publish("velt/ui/config/set", R"({"mqtt": {"base": "velt/ui2"}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.observer().messages("velt/ui2/config").size(), 1, WaitMs);
+        QCOMPARE(f.observer().messages("velt/ui2/info").size(), 1);
+        QCOMPARE(f.observer().messages("velt/ui2/status").size(), 1);
+        QCOMPARE(disconnected.count(), 0);
+        QCOMPARE(log.count("[MqttClient] Connecting to host"), 0);
+
+        // Requests on the new base are answered.
+        QVERIFY(f.observer().publish("velt/ui2/info/get", QByteArray()));
+        QTRY_COMPARE_WITH_TIMEOUT(f.observer().messages("velt/ui2/info").size(), 2, WaitMs);
+        QCOMPARE(disconnected.count(), 0);
+    }
+
+    // The MQTT password reaches no log line, at any level, from any path.
+    void passwordNeverLogged()
+    {
+        CoreFixture f(*m_broker);
+        QVERIFY(f.waitReady());
+        f.config().set("log/level", 3);
+        QVERIFY(f.drain());
+        f.observer().clear();
+        LogCapture log;
+        QVERIFY(
+            f.observer().publish("velt/ui/config/set", R"({"mqtt": {"password": "Pa55-word"}})"));
+        // Reconnected with the new credentials and announced.
+        QTRY_COMPARE_WITH_TIMEOUT(f.published("velt/ui/config"), 1, WaitMs);
+        QVERIFY(log.contains("[GUIManager] MQTT configuration changed. Applying."));
+        f.config().print();
+        f.config().set("log/level", 2);
+        QVERIFY(log.countStartingWith("[GUIManager] Config changed : ") > 0);
+        QVERIFY(log.countStartingWith("[GUIManager] Data : ") > 0);
+        for (const QString &line : log.lines())
+            QVERIFY2(!line.contains("Pa55-word"), qPrintable(line));
+    }
+
     void logLevelChangeIsApplied()
     {
         CoreFixture f(*m_broker);
@@ -229,11 +330,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_broker->subscriptions(id).count("velt/ui/info/get") >= 1,
                                  WaitMs);
         const int before = m_broker->subscriptions(id).count("velt/ui/info/get");
+        const int announced = m_broker->requests(id).count("publish velt/ui/config");
         // A reconnection asks for each topic once more, not once more per connection so far.
         f.manager().mqtt().disconnect();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            m_broker->subscriptions(id).count("velt/ui/info/get") == before + 1, WaitMs);
-        QTest::qWait(300);
+        // The configuration goes out last on a connection: once the broker has it, every
+        // subscription of that connection is in its log.
+        QTRY_VERIFY_WITH_TIMEOUT(m_broker->requests(id).count("publish velt/ui/config") > announced,
+                                 WaitMs);
         QCOMPARE(m_broker->subscriptions(id).count("velt/ui/info/get"), before + 1);
     }
 
