@@ -148,84 +148,70 @@ void GUIManager::initConfig()
 // What a changed configuration key re-applies, in this order; every row whose key changed runs.
 void GUIManager::initReactions()
 {
-    const auto text = [](const QVariant &value) {
-        return value.toString();
+    // The info line of a reaction: fixed, the new value between two texts, or a word for a flag.
+    const auto fixed = [](const char *text) {
+        return [text](const QVariant &) {
+            return QString::fromLatin1(text);
+        };
+    };
+    const auto value = [](const char *text, const char *unit = "") {
+        return [text, unit](const QVariant &v) {
+            return QLatin1String(text) + v.toString() + QLatin1String(unit);
+        };
+    };
+    const auto flag = [](const char *text, const char *on, const char *off) {
+        return [=](const QVariant &v) {
+            return QLatin1String(text) + QLatin1String(v.toBool() ? on : off);
+        };
     };
     m_service.setReactions({
-        {exactKey("gui/deviceId"),
-         [](const QVariant &) { return QStringLiteral("Device id changed. Re-loading"); },
+        {exactKey("gui/deviceId"), fixed("Device id changed. Re-loading"),
          [this](const QVariant &) {
              loadDeviceId();
          }},
-        {exactKey("gui/showCursor"),
-         [](const QVariant &value) {
-             return QStringLiteral("Cursor changed : ") +
-                    (value.toBool() ? QStringLiteral("visible") : QStringLiteral("hidden"));
-         },
+        {exactKey("gui/showCursor"), flag("Cursor changed : ", "visible", "hidden"),
          [this](const QVariant &) {
              emit showCursorChanged();
          }},
-        {exactKey("gui/displayOffMin"),
-         [text](const QVariant &value) {
-             return QStringLiteral("Display OFF interval changed : ") + text(value) +
-                    QStringLiteral(" min(s)");
-         },
+        {exactKey("gui/displayOffMin"), value("Display OFF interval changed : ", " min(s)"),
          [this](const QVariant &) {
              m_screens.onDisplayOffMinChanged();
              emit displayOffMinChanged();
          }},
-        {exactKey("gui/shutdownDelaySec"),
-         [text](const QVariant &value) {
-             return QStringLiteral("Shutdown delay changed : ") + text(value) +
-                    QStringLiteral(" sec(s)");
-         },
+        {exactKey("gui/shutdownDelaySec"), value("Shutdown delay changed : ", " sec(s)"),
          [this](const QVariant &) {
              updateBoardShutdownDelay();
              emit shutdownDelaySecChanged();
          }},
         // setLanguage logs the change itself.
         {exactKey("gui/locale"), nullptr,
-         [this](const QVariant &value) {
-             setLanguage(value.toString());
+         [this](const QVariant &v) {
+             setLanguage(v.toString());
          }},
-        {exactKey("gui/showErrorDesc"),
-         [](const QVariant &value) {
-             return QStringLiteral("Show Error description changed : ") +
-                    (value.toBool() ? QStringLiteral("YES") : QStringLiteral("NO"));
-         },
+        {exactKey("gui/showErrorDesc"), flag("Show Error description changed : ", "YES", "NO"),
          [this](const QVariant &) {
              m_screens.onShowErrorDescChanged();
              emit showErrorDescChanged();
          }},
-        {exactKey("gui/screenSaverBg"),
-         [text](const QVariant &value) {
-             return QStringLiteral("Screen-saver background changed : ") + text(value);
-         },
+        {exactKey("gui/screenSaverBg"), value("Screen-saver background changed : "),
          [this](const QVariant &) {
              emit screenSaverBgChanged();
          }},
-        {exactKey("gui/screenSaverImg"),
-         [text](const QVariant &value) {
-             return QStringLiteral("Screen-saver image changed : ") + text(value);
-         },
+        {exactKey("gui/screenSaverImg"), value("Screen-saver image changed : "),
          [this](const QVariant &) {
              emit screenSaverImgChanged();
          }},
-        {exactKey("gui/animSwitchSec"),
-         [text](const QVariant &value) {
-             return QStringLiteral("GIFs animation changed : ") + text(value) +
-                    QStringLiteral(" msec(s)");
-         },
+        {exactKey("gui/animSwitchSec"), value("GIFs animation changed : ", " msec(s)"),
          [this](const QVariant &) {
              emit animSwitchSecChanged();
          }},
         {QRegularExpression(QStringLiteral("log\\/.+")),
-         [](const QVariant &) { return QStringLiteral("Log configuration changed. Applying."); },
+         fixed("Log configuration changed. Applying."),
          [this](const QVariant &) {
              initLog();
          }},
         {QRegularExpression(QStringLiteral("mqtt\\/.+")),
-         [](const QVariant &) { return QStringLiteral("MQTT configuration changed. Applying."); },
+         fixed("MQTT configuration changed. Applying."),
          [this](const QVariant &) {
              initMqtt();
          }},
