@@ -330,7 +330,8 @@ void GUIManager::load()
             qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
     }
     setLanguage(m_config.get("gui/locale").toString());
-    pushEvent(QStringLiteral("General"), QStringLiteral("Application started"));
+    m_eventLog.push(new Event(QStringLiteral("General"), QStringLiteral("Application started"),
+                              QString(), QDateTime::currentDateTime()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -532,11 +533,6 @@ void GUIManager::onIgnitionChanged()
 void GUIManager::updateBoardShutdownDelay()
 {
     m_screens.updateBoardShutdownDelay();
-}
-
-void GUIManager::pushEvent(const QString &category, const QString &name)
-{
-    m_eventLog.push(new Event(category, name, QString(), QDateTime::currentDateTime()));
 }
 
 // ---------------------------------------------------------------------------------------------

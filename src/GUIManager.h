@@ -12,7 +12,6 @@
 #include "Validator.h"
 
 #include <QColor>
-#include <QJsonObject>
 #include <QMap>
 #include <QObject>
 #include <QPair>
@@ -155,7 +154,6 @@ private:
     void publishInfo() { m_service.publishInfo(); }
     void publishStatus() { m_service.publishStatus(); }
     void publishConfig() { m_service.publishConfig(); }
-    void pushEvent(const QString &category, const QString &name);
 
     QString m_deviceId;
     QString m_language;
