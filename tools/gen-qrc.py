@@ -7,7 +7,7 @@ files = []
 for base, dirs, names in os.walk(root):
     dirs[:] = [d for d in dirs if d not in ('src', 'translations', 'fonts')]
     for name in names:
-        if name.endswith(('.qml', '.svg', '.js')):
+        if name.endswith(('.qml', '.svg', '.js')) or name == 'qmldir':
             files.append(os.path.relpath(os.path.join(base, name), root))
 lines = ['<!DOCTYPE RCC>', '<RCC version="1.0">', '<qresource prefix="/qml">']
 lines += ['    <file>%s</file>' % f for f in sorted(files)]

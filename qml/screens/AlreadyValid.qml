@@ -1,55 +1,18 @@
-import QtQuick 2.15
-import QtQuick.Controls 2.15
 import "../controls"
 
-Page {
-    id: page
+ResultScreen {
+    icon: "qrc:/qml/images/Icons/warning.svg"
+    iconColor: Theme.warning
+    titleText: manager.dynTr + qsTr("ALREADY VALIDATED")
+    titleSize: Theme.longTitleSize
+    line: transaction.fareProduct !== undefined ? transaction.fareProduct : ""
+    lineName: "fareProduct"
 
-    background: null
-    locale: Qt.locale(manager.language)
-
-    Column {
-        anchors.fill: parent
-
-        ImageBox {
-            width: parent.width
-            icon: "qrc:/qml/images/Icons/warning.svg"
-            iconColor: "#fcdb03"
-        }
-        TextBox {
-            width: parent.width
-            height: 100
-            text: manager.dynTr + qsTr("ALREADY VALIDATED")
-            textSize: 24
-            bold: true
-        }
-        TextBox {
-            objectName: "fareProduct"
-            width: parent.width
-            height: 100
-            text: transaction.fareProduct !== undefined ? transaction.fareProduct : ""
-            textSize: 14
-        }
-        ResultSeparator {}
-        TransactionDetails {
-            objectName: "details"
-            width: parent.width
-            result: transaction
-            showCapping: false
-            locale: page.locale
-            words: ({
-                remaining: manager.dynTr + qsTr("Remaining"),
-                trips: manager.dynTr + qsTr("Trips"),
-                balance: manager.dynTr + qsTr("Balance"),
-                deducted: manager.dynTr + qsTr("Deducted"),
-                expires: manager.dynTr + qsTr("Expires"),
-                day: manager.dynTr + qsTr("day"),
-                days: manager.dynTr + qsTr("days"),
-                hour: manager.dynTr + qsTr("hour"),
-                hours: manager.dynTr + qsTr("hours"),
-                min: manager.dynTr + qsTr("min"),
-                mins: manager.dynTr + qsTr("mins")
-            })
-        }
+    TransactionDetails {
+        objectName: "details"
+        width: parent.width
+        result: transaction
+        showCapping: false
+        context: "AlreadyValid"
     }
 }

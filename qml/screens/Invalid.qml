@@ -1,39 +1,17 @@
-import QtQuick 2.15
-import QtQuick.Controls 2.15
 import "../controls"
 
-Page {
-    background: null
+ResultScreen {
+    icon: "qrc:/qml/images/Icons/invalid.svg"
+    iconColor: Theme.invalid
+    titleText: manager.dynTr + qsTr("INVALID")
 
-    Column {
-        anchors.fill: parent
-
-        ImageBox {
-            width: parent.width
-            icon: "qrc:/qml/images/Icons/invalid.svg"
-            iconColor: "#db4a37"
-        }
-        TextBox {
-            objectName: "title"
-            width: parent.width
-            height: 100
-            text: manager.dynTr + qsTr("INVALID")
-            textSize: 32
-            bold: true
-        }
-        Item {
-            width: parent.width
-            height: 100
-        }
-        ResultSeparator {}
-        TextBox {
-            objectName: "denyReason"
-            width: parent.width
-            height: 100
-            leftMargin: 35
-            rightMargin: 25
-            textSize: 14
-            text: transaction.denyReason !== undefined ? transaction.denyReason : ""
-        }
+    TextBox {
+        objectName: "denyReason"
+        width: parent.width
+        height: 100
+        leftMargin: Theme.textMargin
+        rightMargin: 25
+        textSize: Theme.textSize
+        text: transaction.denyReason !== undefined ? transaction.denyReason : ""
     }
 }

@@ -43,26 +43,15 @@ Page {
         }
     }
 
-    Image {
+    ScanAnimation {
         objectName: "animation"
-        anchors.centerIn: parent
-        anchors.verticalCenterOffset: 10
-        width: 480
-        height: 536
-        source: "qrc:/qml/images/" + (page.mode === 0 ? "NFC/" : "Barcode/")
-                + (page.frame >= 0 && page.frame <= page.lastFrame ? page.frame : 0) + ".png"
+        frames: page.mode === 0 ? "NFC" : "Barcode"
+        lastFrame: page.lastFrame
+        frame: page.frame
     }
-    TextBox {
+    ScanHint {
         objectName: "hint"
-        anchors.top: parent.top
-        anchors.topMargin: 150
-        anchors.right: parent.right
-        anchors.rightMargin: 20
-        width: 150
         height: 170
-        horizontalAlignment: Text.AlignRight
-        textSize: 14
-        bold: true
         text: page.mode === 0 ? manager.dynTr + qsTr("SCAN\nYOUR CARD")
                               : manager.dynTr + qsTr("SCAN\nYOUR TICKET")
     }
