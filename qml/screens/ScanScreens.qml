@@ -14,12 +14,14 @@ Page {
     readonly property int lastFrame: mode === 0 ? 6 : 8
     readonly property int switchMs: manager.animSwitchSec
 
-    // The frame timer; with no switch period each animation runs once, then the other.
+    // The frame timer. With no switch period each animation runs once, then the other; its last
+    // frame is not shown. With one, each loops through all its frames until the switch.
     function step() {
-        if (frame >= lastFrame) {
+        if (switchMs === 0 && frame + 1 >= lastFrame) {
             frame = 0
-            if (switchMs === 0)
-                mode = 1 - mode
+            mode = 1 - mode
+        } else if (frame >= lastFrame) {
+            frame = 0
         } else {
             frame = frame + 1
         }
