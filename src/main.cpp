@@ -1,10 +1,9 @@
 #include "CommandLine.h"
 #include "Config.h"
+#include "Fonts.h"
 #include "GUIManager.h"
 #include "Logger.h"
 
-#include <QFont>
-#include <QFontDatabase>
 #include <QGuiApplication>
 
 int main(int argc, char *argv[])
@@ -28,12 +27,7 @@ int main(int argc, char *argv[])
     Config config(filename, GUIManager::Defaults);
     config.addOverrides(overrides);
 
-    if (QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/DejaVuSans.ttf")) < 0)
-        LOG_WARNING << "WARN: Could not load font :/qml/fonts/DejaVuSans.ttf";
-    // The Material style's own font, for the few controls that keep it.
-    QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/Roboto-Regular.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/Roboto-Medium.ttf"));
-    QGuiApplication::setFont(QFont(QStringLiteral("DejaVu Sans")));
+    Fonts::load();
 
     GUIManager manager(config);
     manager.load();

@@ -1,7 +1,21 @@
+#include "Fonts.h"
+
 #include <QColor>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+
+// A font configuration with no font folders: a unit without system fonts.
+QTemporaryDir noFonts;
+
+} // namespace
+
+// The pictures and fonts the screens are drawn with, from the program's resources.
 // The idle animations loop in front of every passenger: no frame of them may look like a
 // result, above all not like an accepted one.
 class ArtworkTest : public QObject
@@ -9,6 +23,23 @@ class ArtworkTest : public QObject
     Q_OBJECT
 
 private slots:
+    void bundledFontsNeedNoSystemFonts()
+    {
+        const QString family = QStringLiteral("DejaVu Sans");
+        QVERIFY2(!QFontDatabase().families().contains(family), "system fonts are visible");
+        QVERIFY(Fonts::load());
+        const QStringList styles = QFontDatabase().styles(family);
+        QVERIFY2(styles.contains("Book") && styles.contains("Bold"), qPrintable(styles.join(',')));
+
+        // The bold face itself, not the regular one drawn thicker.
+        QFont bold(family, 14);
+        bold.setBold(true);
+        const QFontInfo info(bold);
+        QCOMPARE(info.family(), family);
+        QCOMPARE(info.styleName(), QString("Bold"));
+        QCOMPARE(QGuiApplication::font().family(), family);
+    }
+
     void animationFramesShowNoResult_data()
     {
         QTest::addColumn<QString>("frame");
@@ -42,5 +73,20 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ArtworkTest)
+int main(int argc, char *argv[])
+{
+    // Before the application reads the font configuration.
+    QFile config(noFonts.filePath("fonts.conf"));
+    if (!config.open(QIODevice::WriteOnly))
+        return 1;
+    config.write(QStringLiteral("<?xml version=\"1.0\"?>\n<fontconfig><cachedir>%1</cachedir>"
+                                "</fontconfig>\n")
+                     .arg(noFonts.path())
+                     .toUtf8());
+    config.close();
+    qputenv("FONTCONFIG_FILE", config.fileName().toUtf8());
+    QGuiApplication app(argc, argv);
+    ArtworkTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_artwork.moc"

@@ -1,4 +1,5 @@
 #include "CoreFixture.h"
+#include "Fonts.h"
 #include "MosquittoBroker.h"
 #include "Simulator.h"
 
@@ -91,6 +92,7 @@ class WindowTest : public QObject
 private slots:
     void initTestCase()
     {
+        QVERIFY(Fonts::load());
         m_broker = std::make_unique<MosquittoBroker>();
         QVERIFY(m_broker->start());
         m_simClient = std::make_unique<manager::MqttClient>();

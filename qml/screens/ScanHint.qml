@@ -7,7 +7,8 @@ TextBox {
     anchors.topMargin: 150
     anchors.right: parent.right
     anchors.rightMargin: 20
-    width: 150
+    // Wide enough for the longest line of the hints in every language.
+    width: 200
     height: 120
     horizontalAlignment: Text.AlignRight
     textSize: 14

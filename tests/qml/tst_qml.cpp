@@ -1,4 +1,5 @@
 #include "Config.h"
+#include "Fonts.h"
 #include "GUIManager.h"
 #include "TintedImageProvider.h"
 
@@ -22,6 +23,8 @@ public slots:
         QCoreApplication::setApplicationName("Pernix");
         QCoreApplication::setApplicationVersion("1.0.18-1-g376f268");
         qputenv("PERNIX_EVENT_LOG", m_dir.filePath("events.ini").toUtf8());
+        // Laid out with the fonts the program bundles, as on a unit.
+        Fonts::load();
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)

@@ -79,6 +79,39 @@ TestCase {
         compare(details.twoColumns, data.already ? false : data.two)
     }
 
+    function test_hintInTwoLines_data() {
+        var rows = []
+        var screens = [
+            { name: "idle, card", file: "ScanScreens", mode: 0 },
+            { name: "idle, ticket", file: "ScanScreens", mode: 1 },
+            { name: "card", file: "ScanCard" },
+            { name: "ticket", file: "ScanBarcode" }
+        ]
+        for (var i = 0; i < screens.length; ++i) {
+            for (var language of ["el_GR", "en_IE"]) {
+                var row = Object.assign({ language: language }, screens[i])
+                row.tag = screens[i].name + ", " + language
+                rows.push(row)
+            }
+        }
+        return rows
+    }
+
+    // Each line of the hint is one line on the screen, in its box, in every language.
+    function test_hintInTwoLines(data) {
+        manager.language = data.language
+        var page = create("qrc:/qml/screens/" + data.file + ".qml", { width: 480, height: 680 })
+        if (data.mode !== undefined)
+            page.mode = data.mode
+        var hint = findChild(page, "hint")
+        verify(hint.text.indexOf("\n") > 0)
+        if (data.language === "el_GR")
+            verify(/[Α-Ω]/.test(hint.text), hint.text)
+        tryCompare(hint, "lineCount", 2)
+        verify(hint.x >= 24 && hint.x + hint.width <= page.width - 20, hint.x)
+        manager.language = "el_GR"
+    }
+
     function test_animationSwitching_data() {
         return [
             { tag: "after each animation", switchMs: 0, cardFrames: [0, 1, 2, 3, 4, 5],

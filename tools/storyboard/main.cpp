@@ -2,6 +2,7 @@
 // simulator on a private broker, and saves one PNG of the window per screen.
 
 #include "Config.h"
+#include "Fonts.h"
 #include "GUIManager.h"
 #include "Logger.h"
 #include "Simulator.h"
@@ -10,7 +11,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QQuickWindow>
@@ -132,8 +132,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QFontDatabase::addApplicationFont(QStringLiteral(":/qml/fonts/DejaVuSans.ttf"));
-    QGuiApplication::setFont(QFont(QStringLiteral("DejaVu Sans")));
+    Fonts::load();
 
     Config config(work.filePath(QStringLiteral("gui.conf")), GUIManager::Defaults);
     config.set(QStringLiteral("mqtt/host"), QStringLiteral("127.0.0.1"));
