@@ -66,6 +66,17 @@ ApplicationWindow {
         onMagicButtonPressed: manager.setMaintenanceScreen()
     }
 
+    // Under the screens, so that no control (the keyboard's keys) is ever covered by it.
+    Label {
+        objectName: "version"
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 10
+        font.pixelSize: 12
+        color: Material.color(Material.Grey, Material.Shade700)
+        text: "v" + Qt.application.version
+    }
+
     Item {
         id: content
 
@@ -93,20 +104,14 @@ ApplicationWindow {
         }
     }
 
+    // Over the whole window, the header included.
     MouseArea {
+        objectName: "cursorArea"
+        parent: window.contentItem.parent
         anchors.fill: parent
+        z: 1000
         enabled: false
         cursorShape: manager.showCursor ? Qt.ArrowCursor : Qt.BlankCursor
-    }
-
-    Label {
-        objectName: "version"
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        anchors.margins: 10
-        font.pixelSize: 12
-        color: Material.color(Material.Grey, Material.Shade700)
-        text: "v" + Qt.application.version
     }
 
     CustomPopup {
@@ -114,6 +119,5 @@ ApplicationWindow {
 
         objectName: "errorPopup"
         dialog: false
-        dynTr: manager.dynTr
     }
 }

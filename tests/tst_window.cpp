@@ -199,6 +199,65 @@ private slots:
         root->setProperty("currentScreen", m_core->manager().screen());
     }
 
+    void cursorRuleCoversTheWholeWindow_data()
+    {
+        QTest::addColumn<bool>("showCursor");
+        QTest::addColumn<QPoint>("where");
+        QTest::addColumn<Qt::CursorShape>("shape");
+        QTest::newRow("hidden, over the header") << false << QPoint(240, 60) << Qt::BlankCursor;
+        QTest::newRow("hidden, over the screen") << false << QPoint(240, 400) << Qt::BlankCursor;
+        QTest::newRow("shown, over the header") << true << QPoint(240, 60) << Qt::ArrowCursor;
+        QTest::newRow("shown, over the screen") << true << QPoint(240, 400) << Qt::ArrowCursor;
+    }
+
+    void cursorRuleCoversTheWholeWindow()
+    {
+        QFETCH(bool, showCursor);
+        QFETCH(QPoint, where);
+        QFETCH(Qt::CursorShape, shape);
+        GUIManager &manager = m_core->manager();
+        QVERIFY(manager.setProperty("showCursor", showCursor));
+        const auto restore = qScopeGuard([&manager] { manager.setProperty("showCursor", true); });
+        // From elsewhere, so that the window looks for the cursor again.
+        QTest::mouseMove(m_window, where == QPoint(240, 60) ? QPoint(240, 400) : QPoint(240, 60));
+        QTest::mouseMove(m_window, where);
+        QTRY_COMPARE(m_window->cursor().shape(), shape);
+    }
+
+    // The version label lies under the screens: over the serial-number page's keyboard, its
+    // pixels are the keyboard's alone.
+    void versionLabelCoversNoControl()
+    {
+        GUIManager &manager = m_core->manager();
+        const QString deviceId = manager.deviceId();
+        QVERIFY(manager.setProperty("deviceId", QString()));
+        manager.setIdleScreen();
+        const auto restore = qScopeGuard([&manager, deviceId] {
+            QGuiApplication::inputMethod()->hide();
+            manager.setProperty("deviceId", deviceId);
+            manager.setIdleScreen();
+        });
+        QTRY_COMPARE(m_window->property("currentScreen").toString(), QString("InitPage"));
+        QQuickItem *field = visibleItem(m_window, "serialField");
+        QVERIFY(field);
+        field->forceActiveFocus();
+        QGuiApplication::inputMethod()->show();
+        QQuickItem *keyboard = visibleItem(m_window, "keyboard");
+        QTRY_VERIFY_WITH_TIMEOUT((keyboard = visibleItem(m_window, "keyboard")) &&
+                                     keyboard->property("y").toReal() ==
+                                         keyboard->parentItem()->height() - keyboard->height(),
+                                 WaitMs);
+        QQuickItem *version = visibleItem(m_window, "version");
+        QVERIFY(version);
+        const QImage shown = m_window->grabWindow();
+        const QRect area = areaIn(shown, version);
+        QVERIFY(areaIn(shown, keyboard).contains(area));
+        version->setOpacity(0);
+        const QImage hidden = m_window->grabWindow();
+        version->setOpacity(1);
+        QCOMPARE(shown.copy(area), hidden.copy(area));
+    }
+
     void resultScreensAsDrawn_data()
     {
         QTest::addColumn<QString>("command");

@@ -10,7 +10,6 @@ Popup {
     property url image
     property bool dialog: false
     // Bound by the screen to the manager's retranslation trigger.
-    property string dynTr: ""
 
     readonly property bool hasImage: root.image.toString() !== ""
 
@@ -83,11 +82,12 @@ Popup {
                 height: 40
                 radius: 4
                 color: root.Material.accent
-                textColor: root.Material.foreground
+                // Dark on the light accent: white on it is hard to read.
+                textColor: Theme.navy
                 textSize: 16
                 bold: true
                 letterSpacing: 1.2
-                text: root.dynTr + qsTr("Yes")
+                text: manager.dynTr + qsTr("Yes")
                 onClicked: {
                     root.buttonYesPressed()
                     root.close()
@@ -100,11 +100,12 @@ Popup {
                 height: 40
                 radius: 4
                 color: root.Material.accent
-                textColor: root.Material.foreground
+                // Dark on the light accent: white on it is hard to read.
+                textColor: Theme.navy
                 textSize: 16
                 bold: true
                 letterSpacing: 1.2
-                text: root.dynTr + qsTr("No")
+                text: manager.dynTr + qsTr("No")
                 onClicked: {
                     root.buttonNoPressed()
                     root.close()

@@ -13,6 +13,8 @@ QtObject {
     readonly property color navy: "#000621"
     readonly property color pressed: "#36C478"
     readonly property color separator: "white"
+    // Red that stays readable on the dark panels.
+    readonly property color errorText: "#e57373"
 
     // Point sizes.
     readonly property real titleSize: 32

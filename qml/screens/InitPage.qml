@@ -26,6 +26,13 @@ Pane {
         contentHeight: column.implicitHeight + 80
         clip: true
 
+        QuietPanel {
+            x: column.x - 25
+            y: column.y - 25
+            width: column.width + 50
+            height: column.height + 50
+        }
+
         Column {
             id: column
 
@@ -59,7 +66,7 @@ Pane {
                 visible: !page.isValidSerial(serial.text)
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.WordWrap
-                color: "red"
+                color: Theme.errorText
                 text: "Must start with 'C' or 'K' followed by 8 digits"
             }
             Button {
@@ -80,7 +87,6 @@ Pane {
 
         objectName: "confirmPopup"
         dialog: true
-        dynTr: manager.dynTr
         onButtonYesPressed: manager.saveDeviceIdRequest(serial.text)
     }
 

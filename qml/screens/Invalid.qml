@@ -10,7 +10,7 @@ ResultScreen {
         width: parent.width
         height: 100
         leftMargin: Theme.textMargin
-        rightMargin: 25
+        rightMargin: Theme.textMargin
         textSize: Theme.textSize
         text: transaction.denyReason !== undefined ? transaction.denyReason : ""
     }

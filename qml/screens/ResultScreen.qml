@@ -13,7 +13,7 @@ Page {
     property string titleText
     property real titleSize: Theme.titleSize
     property real titleHeight: 100
-    property real titleMargin: 0
+    property real titleMargin: Theme.edgeMargin
     // The line under the title (a fare product, a reason code); an empty line keeps its row.
     property string line
     property real lineHeight: 100
@@ -22,6 +22,15 @@ Page {
     default property alias below: column.data
 
     background: null
+
+    // Behind every text of the screen, from the title down.
+    QuietPanel {
+        objectName: "textPanel"
+        x: 12
+        width: parent.width - 2 * x
+        y: title.y
+        height: column.implicitHeight - title.y
+    }
 
     Column {
         id: column
@@ -35,6 +44,8 @@ Page {
             iconSize: page.iconSize
         }
         TextBox {
+            id: title
+
             objectName: "title"
             width: parent.width
             height: page.titleHeight
@@ -49,6 +60,8 @@ Page {
             visible: page.lineHeight > 0
             width: parent.width
             height: page.lineHeight
+            leftMargin: Theme.textMargin
+            rightMargin: Theme.textMargin
             text: page.line
             textSize: Theme.textSize
         }

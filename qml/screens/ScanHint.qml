@@ -6,7 +6,7 @@ TextBox {
     anchors.top: parent.top
     anchors.topMargin: 150
     anchors.right: parent.right
-    anchors.rightMargin: 20
+    anchors.rightMargin: Theme.edgeMargin
     // Wide enough for the longest line of the hints in every language.
     width: 200
     height: 120

@@ -40,8 +40,9 @@ Page {
         repeat: true
         running: page.switchMs > 0
         onTriggered: {
-            page.mode = 1 - page.mode
+            // Frame 0 first: every frame number exists in both animations.
             page.frame = 0
+            page.mode = 1 - page.mode
         }
     }
 

@@ -197,6 +197,7 @@ Item {
         }
 
         function openPopup(dialog) {
+            manager.language = "en_IE"
             var popup = createTemporaryObject(popupComponent, top, { dialog: dialog })
             verify(popup !== null)
             popup.open()
@@ -249,16 +250,23 @@ Item {
             tryCompare(popup, "visible", false)
         }
 
-        function test_popup_dynamic_translation_prefix() {
+        // Open while the language changes, as on a unit where a passenger taps the flag.
+        function test_popup_buttons_follow_the_language() {
             var popup = openPopup(true)
             var yes = findChild(popup.contentItem, "popupYesButton")
             var no = findChild(popup.contentItem, "popupNoButton")
-            popup.dynTr = "*"
-            compare(yes.text, "*Yes")
-            compare(no.text, "*No")
-            popup.dynTr = ""
+            compare(yes.text, "Yes")
+            compare(no.text, "No")
+            manager.language = "el_GR"
+            compare(yes.text, "Ναι")
+            compare(no.text, "Όχι")
+            manager.language = "en_IE"
             compare(yes.text, "Yes")
             popup.close()
+        }
+
+        function cleanup() {
+            manager.language = "el_GR"
         }
 
         function test_image_box_never_vanishes() {

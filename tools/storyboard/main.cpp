@@ -1,10 +1,13 @@
 // Storyboard: plays every passenger screen, in Greek and in English, through the device-service
-// simulator on a private broker, and saves one PNG of the window per screen.
+// simulator on a private broker, and saves one PNG of the window per screen. It checks each
+// picture as a passenger reads it: every text at least 4.5:1 against the pixels behind it, and
+// no English left on a Greek screen. It fails when a check does.
 
 #include "Config.h"
 #include "Fonts.h"
 #include "GUIManager.h"
 #include "Logger.h"
+#include "ScreenCheck.h"
 #include "Simulator.h"
 
 #include <QCommandLineParser>
@@ -13,7 +16,9 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QQuickItem>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -37,7 +42,10 @@ const Shot Story[] = {
      "Valid"},
     {"valid-journeys", "card valid type=journeys trips=7 transfer=75 \"product=10 trips\"",
      "Valid"},
-    {"valid-period-pass", "card valid type=pass days=12 \"product=Monthly pass\"", "Valid"},
+    {"valid-period-pass",
+     "card valid type=pass days=12 \"product=Monthly pass, all zones and the airport express "
+     "lines\"",
+     "Valid"},
     {"valid-transfer", "card valid type=transfer trips=3 transfer=45 product=Transfer", "Valid"},
     {"valid-transfer-epurse",
      "card valid type=transfer-epurse after=640 transfer=30 product=Transfer", "Valid"},
@@ -57,7 +65,18 @@ const Shot Story[] = {
     {"screen-saver", "ignition off", "ScreenSaver"},
     {"idle-again", "ignition on", "ScanScreens"},
     {"serial-number-page", "!serial", "InitPage"},
+    {"serial-number-keyboard", "!keyboard", "InitPage"},
+    {"serial-number-confirmation", "!confirm", "InitPage"},
 };
+
+// Texts that are not the interface's own words: names from the services, and the version.
+const QStringList UntranslatedItems = {QStringLiteral("fareProduct"), QStringLiteral("version")};
+// The software version, for technicians, is faint on purpose and left out of the contrast check.
+const QStringList FaintItems = {QStringLiteral("version")};
+// The on-screen keyboard is the input method's own component, drawn in its own style.
+const QStringList SkippedItems = {QStringLiteral("keyboard")};
+// Screens for the installer, in English whatever the language.
+const QStringList EnglishScreens = {QStringLiteral("InitPage")};
 
 quint16 freePort()
 {
@@ -158,6 +177,7 @@ int main(int argc, char *argv[])
     waitFor([&] { return manager.mqtt().state() == manager::MosquittoClient::Connected; }, 10000);
 
     int saved = 0;
+    int failures = 0;
     for (const char *language : {"el_GR", "en_IE"}) {
         manager.setLanguage(QString::fromLatin1(language));
         simulator.execute(QStringLiteral("ignition on"));
@@ -167,6 +187,26 @@ int main(int argc, char *argv[])
             if (command == QLatin1String("!serial")) {
                 manager.setProperty("deviceId", QString());
                 manager.setIdleScreen();
+            } else if (command == QLatin1String("!keyboard")) {
+                QQuickItem *field =
+                    window ? ScreenCheck::find(window->contentItem(), QStringLiteral("serialField"))
+                           : nullptr;
+                if (!field) {
+                    std::fprintf(stderr, "No serial number field\n");
+                    return 1;
+                }
+                field->forceActiveFocus();
+                QGuiApplication::inputMethod()->show();
+                waitFor([] { return QGuiApplication::inputMethod()->isVisible(); }, 10000);
+            } else if (command == QLatin1String("!confirm")) {
+                QQuickItem *page = window ? ScreenCheck::find(window->contentItem(),
+                                                              QStringLiteral("screen_InitPage"))
+                                          : nullptr;
+                QObject *item = page ? page->property("item").value<QObject *>() : nullptr;
+                if (!item || !QMetaObject::invokeMethod(item, "askConfirmation")) {
+                    std::fprintf(stderr, "No serial number page\n");
+                    return 1;
+                }
             } else {
                 if (manager.deviceId().isEmpty())
                     manager.saveDeviceIdRequest(QStringLiteral("C00001234"));
@@ -196,13 +236,63 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "Cannot save %s\n", qPrintable(file));
                 return 1;
             }
-            std::printf("%s\n", qPrintable(file));
             ++saved;
+
+            // As a passenger reads it.
+            const bool english = QString::fromLatin1(language).startsWith(QLatin1String("en")) ||
+                                 EnglishScreens.contains(screen);
+            const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+            const ScreenCheck::Text *lowest = nullptr;
+            const QVector<ScreenCheck::Text> texts = ScreenCheck::measure(window, SkippedItems);
+            for (const ScreenCheck::Text &text : texts) {
+                const bool measured = text.contrast > 0 && !FaintItems.contains(text.name);
+                if (measured && (!lowest || text.contrast < lowest->contrast))
+                    lowest = &text;
+                if (measured && text.contrast < ScreenCheck::MinimumContrast) {
+                    std::fprintf(stderr, "%s: \"%s\" (%s) has a contrast of %.2f:1\n",
+                                 qPrintable(file), qPrintable(text.text), qPrintable(text.name),
+                                 text.contrast);
+                    ++failures;
+                }
+                const int margin = 24 * window->devicePixelRatio();
+                if (!FaintItems.contains(text.name) && !text.glyphs.isEmpty() &&
+                    (text.glyphs.left() < margin ||
+                     text.glyphs.right() >=
+                         window->width() * window->devicePixelRatio() - margin)) {
+                    std::fprintf(stderr,
+                                 "%s: \"%s\" (%s) runs from x %d to %d, too near the edge\n",
+                                 qPrintable(file), qPrintable(text.text), qPrintable(text.name),
+                                 text.glyphs.left(), text.glyphs.right());
+                    ++failures;
+                }
+                if (!english && !UntranslatedItems.contains(text.name) &&
+                    text.text.contains(latin)) {
+                    std::fprintf(stderr, "%s: \"%s\" (%s) is not translated\n", qPrintable(file),
+                                 qPrintable(text.text), qPrintable(text.name));
+                    ++failures;
+                }
+            }
+            std::printf("%s  lowest contrast %s\n", qPrintable(file),
+                        lowest ? qPrintable(QStringLiteral("%1:1 (\"%2\")")
+                                                .arg(lowest->contrast, 0, 'f', 2)
+                                                .arg(lowest->text.simplified()))
+                               : "-");
+            if (command == QLatin1String("!confirm")) {
+                QQuickItem *page =
+                    ScreenCheck::find(window->contentItem(), QStringLiteral("screen_InitPage"));
+                QObject *item = page->property("item").value<QObject *>();
+                if (auto *popup = item->findChild<QObject *>(QStringLiteral("confirmPopup")))
+                    QMetaObject::invokeMethod(popup, "close");
+            }
             // Results end by themselves; do not wait for that, the next command replaces them.
         }
     }
     broker.terminate();
     broker.waitForFinished(3000);
     std::printf("%d screens saved in %s\n", saved, qPrintable(folder));
+    if (failures) {
+        std::fprintf(stderr, "%d check(s) failed\n", failures);
+        return 1;
+    }
     return 0;
 }
