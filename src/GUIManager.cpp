@@ -548,7 +548,7 @@ void GUIManager::onMqttConnected()
 void GUIManager::onMqttDisconnected()
 {
     LOG_WARNING << "[GUIManager] WARN: Disconnected from MQTT broker";
-    setOutOfOrderScreen(QStringLiteral("Disconnected"));
+    m_screens.setTranslatedOutOfOrderScreen(QT_TR_NOOP("Disconnected"));
 }
 
 void GUIManager::onMqttError(const QString &error)

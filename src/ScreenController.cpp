@@ -130,13 +130,25 @@ QString ScreenController::validatorReason() const
     return text;
 }
 
-void ScreenController::setOutOfOrderScreen(const QString &message)
+bool ScreenController::outOfOrderShown()
 {
     if (m_screen == QLatin1String("Login") || m_session.sessionActive() ||
         (m_board.ignitionKnown() && !m_board.ignition()))
-        return;
+        return false;
     setScreen(QStringLiteral("OutOfOrder"));
-    setMessage(message);
+    return true;
+}
+
+void ScreenController::setOutOfOrderScreen(const QString &message)
+{
+    if (outOfOrderShown())
+        setMessage(message);
+}
+
+void ScreenController::setTranslatedOutOfOrderScreen(const char *source)
+{
+    if (outOfOrderShown())
+        setTranslatedMessage(source);
 }
 
 void ScreenController::setMaintenanceScreen()

@@ -60,6 +60,8 @@ public slots:
     void setScreen(const QString &value, int timeout);
     void setIdleScreen();
     void setOutOfOrderScreen(const QString &message);
+    // As above, with a message of the "GUIManager" catalogue, shown in the current language.
+    void setTranslatedOutOfOrderScreen(const char *source);
     void setMaintenanceScreen();
     void shutdownRequest();
     void rebootRequest();
@@ -84,6 +86,9 @@ public slots:
     void retranslate();
 
 private:
+    // Shows "OutOfOrder" unless the PIN page, a maintenance session or the ignition off keeps
+    // the screen; true when it did.
+    bool outOfOrderShown();
     // leaving: the screen shown ends (its time-out, or the second press on the PIN page), so
     // the decision must move away from it.
     void decideIdleScreen(bool leaving);

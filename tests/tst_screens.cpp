@@ -627,6 +627,12 @@ private slots:
         m.setLanguage("el_GR");
         QVERIFY(m.message() != QString("Please Wait"));
         QVERIFY(denyReason() != english);
+        // A lost broker says so in the unit's language too, and follows a change.
+        emit m.mqtt().disconnected();
+        QCOMPARE(m.screen(), QString("OutOfOrder"));
+        QCOMPARE(m.message(), QString::fromUtf8("Χωρίς σύνδεση"));
+        m.setLanguage("en_IE");
+        QCOMPARE(m.message(), QString("Disconnected"));
     }
 
     // The window binds to the managers: it must be gone before they are.

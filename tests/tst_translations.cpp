@@ -44,6 +44,10 @@ private slots:
         row("AlreadyValid", "mins", "λεπτά");
         row("CustomPopup", "No", "Όχι");
         row("CustomPopup", "Yes", "Ναι");
+        // The connection's progress on the "Busy" screen and the cause on "OutOfOrder".
+        row("GUIManager", "Connected", "Συνδέθηκε");
+        row("GUIManager", "Connecting", "Σύνδεση…");
+        row("GUIManager", "Disconnected", "Χωρίς σύνδεση");
         row("GUIManager", "Exiting", "Έξοδος");
         row("GUIManager", "Initializing", "Αρχικοποίηση");
         row("GUIManager", "Please Wait", "Παρακαλώ Περιμένετε");

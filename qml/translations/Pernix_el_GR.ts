@@ -70,6 +70,18 @@
         <translation>Έξοδος</translation>
     </message>
     <message>
+        <source>Connected</source>
+        <translation>Συνδέθηκε</translation>
+    </message>
+    <message>
+        <source>Connecting</source>
+        <translation>Σύνδεση…</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Χωρίς σύνδεση</translation>
+    </message>
+    <message>
         <source>Initializing</source>
         <translation>Αρχικοποίηση</translation>
     </message>
