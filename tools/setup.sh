@@ -15,9 +15,13 @@ PACKAGES=(
   qml-module-qtquick-extras qml-module-qtqml-models2 qml-module-qtgraphicaleffects
   qml-module-qtquick-virtualkeyboard qtvirtualkeyboard-plugin qml-module-qt-labs-folderlistmodel
   qml-module-qttest
-  # runtime: broker, fonts, display for tests and headless runs
+  # runtime: broker, fonts, display for tests and headless runs; without a display the screen
+  # goes to a browser or VNC viewer (ss tells when each server listens)
   mosquitto mosquitto-clients fonts-dejavu-core fonts-roboto
   xvfb xauth libgl1-mesa-dri
+  x11vnc novnc websockify iproute2
+  # the headless demo's test looks at processes (pgrep, ps) and speaks VNC and HTTP (python3)
+  procps python3
 )
 
 missing=()
