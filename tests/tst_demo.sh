@@ -13,7 +13,12 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/tst_demo.XXXXXX")"
 demo=""      # run.sh under test; its own session, so everything it starts can be found
 helpers=()   # our own probes that outlive one command
 cleanup() {
-    [ -z "$demo" ] || kill -KILL -- -"$demo" 2>/dev/null || true
+    # After a failure: run.sh first, so that it removes its own files, then anything left.
+    if [ -n "$demo" ]; then
+        kill -TERM "$demo" 2>/dev/null || true
+        until_true 15 ended || true
+        kill -KILL -- -"$demo" 2>/dev/null || true
+    fi
     for pid in "${helpers[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$work"
