@@ -6,7 +6,7 @@ Item {
 
     property url icon
     property size iconSize: Qt.size(250, 250)
-    property color iconColor: "#41b987"
+    property color iconColor: Theme.valid
     // PNG pictures (flags, screen-saver artwork) are shown as they are.
     property bool recolor: true
 
