@@ -24,6 +24,11 @@ Popup {
     padding: 0
     closePolicy: dialog ? Popup.NoAutoClose : Popup.CloseOnReleaseOutside
 
+    // The screen behind dims to the artwork's dark blue rather than the style's grey wash.
+    Overlay.modal: Rectangle {
+        color: Qt.rgba(0, 0.024, 0.13, 0.6)
+    }
+
     background: Rectangle {
         color: root.Material.background
         border.color: root.Material.accent
