@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "../controls"
 
 Page {
     id: page
@@ -21,6 +22,8 @@ Page {
         anchors.topMargin: 30
         anchors.left: parent.left
         anchors.right: parent.right
+        anchors.leftMargin: Theme.edgeMargin
+        anchors.rightMargin: Theme.edgeMargin
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.WordWrap
         font.pointSize: 22

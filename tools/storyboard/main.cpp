@@ -64,6 +64,8 @@ const Shot Story[] = {
     {"idle-after-start", "validator online", "ScanScreens"},
     {"screen-saver", "ignition off", "ScreenSaver"},
     {"idle-again", "ignition on", "ScanScreens"},
+    {"scan-card", "!local ScanCard", "ScanCard"},
+    {"scan-ticket", "!local ScanBarcode", "ScanBarcode"},
     {"serial-number-page", "!serial", "InitPage"},
     {"serial-number-keyboard", "!keyboard", "InitPage"},
     {"serial-number-confirmation", "!confirm", "InitPage"},
@@ -173,7 +175,16 @@ int main(int argc, char *argv[])
 
     GUIManager manager(config);
     manager.load();
+    // The window of the engine.
     QQuickWindow *window = nullptr;
+    for (QWindow *w : QGuiApplication::topLevelWindows()) {
+        if (auto *quick = qobject_cast<QQuickWindow *>(w))
+            window = quick;
+    }
+    if (!window) {
+        std::fprintf(stderr, "No window\n");
+        return 1;
+    }
     waitFor([&] { return manager.mqtt().state() == manager::MosquittoClient::Connected; }, 10000);
 
     int saved = 0;
@@ -184,13 +195,15 @@ int main(int argc, char *argv[])
         int n = 0;
         for (const Shot &shot : Story) {
             const QString command = QString::fromUtf8(shot.command);
-            if (command == QLatin1String("!serial")) {
+            if (command.startsWith(QLatin1String("!local "))) {
+                // The card and ticket screens: the window switches to them by itself.
+                window->setProperty("currentScreen", command.mid(7));
+            } else if (command == QLatin1String("!serial")) {
                 manager.setProperty("deviceId", QString());
                 manager.setIdleScreen();
             } else if (command == QLatin1String("!keyboard")) {
                 QQuickItem *field =
-                    window ? ScreenCheck::find(window->contentItem(), QStringLiteral("serialField"))
-                           : nullptr;
+                    ScreenCheck::find(window->contentItem(), QStringLiteral("serialField"));
                 if (!field) {
                     std::fprintf(stderr, "No serial number field\n");
                     return 1;
@@ -199,9 +212,8 @@ int main(int argc, char *argv[])
                 QGuiApplication::inputMethod()->show();
                 waitFor([] { return QGuiApplication::inputMethod()->isVisible(); }, 10000);
             } else if (command == QLatin1String("!confirm")) {
-                QQuickItem *page = window ? ScreenCheck::find(window->contentItem(),
-                                                              QStringLiteral("screen_InitPage"))
-                                          : nullptr;
+                QQuickItem *page =
+                    ScreenCheck::find(window->contentItem(), QStringLiteral("screen_InitPage"));
                 QObject *item = page ? page->property("item").value<QObject *>() : nullptr;
                 if (!item || !QMetaObject::invokeMethod(item, "askConfirmation")) {
                     std::fprintf(stderr, "No serial number page\n");
@@ -213,21 +225,15 @@ int main(int argc, char *argv[])
                 simulator.execute(command);
             }
             const QString screen = QString::fromLatin1(shot.screen);
-            if (!waitFor([&] { return manager.screen() == screen; }, 10000)) {
+            const auto shown = [window] {
+                return window->property("currentScreen").toString();
+            };
+            if (!waitFor([&] { return shown() == screen; }, 10000)) {
                 std::fprintf(stderr, "%s: screen %s expected, %s shown\n", shot.name, shot.screen,
-                             qPrintable(manager.screen()));
+                             qPrintable(shown()));
                 return 1;
             }
             settle(700); // images load asynchronously; animations take a frame or two
-            // The window of the engine: the first root object.
-            for (QWindow *w : QGuiApplication::topLevelWindows()) {
-                if (auto *quick = qobject_cast<QQuickWindow *>(w))
-                    window = quick;
-            }
-            if (!window) {
-                std::fprintf(stderr, "No window\n");
-                return 1;
-            }
             const QString file = QStringLiteral("%1/%2-%3-%4.png")
                                      .arg(folder, QString::fromLatin1(language).left(2))
                                      .arg(++n, 2, 10, QLatin1Char('0'))
