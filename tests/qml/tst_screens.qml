@@ -49,14 +49,20 @@ TestCase {
             { tag: "1440 minutes", minutes: 1440, text: "24 hours" },
             { tag: "1441 minutes", minutes: 1441, text: "1 day" },
             { tag: "2880 minutes", minutes: 2880, text: "2 days" },
-            { tag: "none", minutes: 0, text: "0 mins" }
+            { tag: "none", minutes: 0, text: "0 mins" },
+            // In the screen's own catalogue context.
+            { tag: "Greek, one day", minutes: 1441, text: "1 ημέρα", language: "el_GR" },
+            { tag: "Greek, minutes", minutes: 90, text: "90 λεπτά", language: "el_GR",
+              context: "AlreadyValid" }
         ]
     }
 
     function test_period(data) {
-        var words = { day: "day", days: "days", hour: "hour", hours: "hours", min: "min", mins: "mins" }
-        var details = create("qrc:/qml/screens/TransactionDetails.qml", { words: words })
+        manager.language = data.language || "en_IE"
+        var details = create("qrc:/qml/screens/TransactionDetails.qml",
+                             { context: data.context || "Valid" })
         compare(details.period(data.minutes), data.text)
+        manager.language = "el_GR"
     }
 
     function test_detailBlocks_data() {
