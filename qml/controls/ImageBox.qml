@@ -12,18 +12,6 @@ Item {
 
     readonly property int status: image.status
 
-    // The symbol through the tinting image provider: no shader effect, so the colour shows
-    // under every scene-graph backend.
-    function tinted(source, color) {
-        var path = source.toString()
-        if (path.indexOf("qrc:") !== 0)
-            return source
-        var hex = color.toString().replace("#", "")
-        if (hex.length === 8)
-            hex = hex.substring(2) // drop the alpha
-        return "image://tinted/" + hex + path.substring(4)
-    }
-
     width: parent ? parent.width : implicitWidth
     implicitWidth: iconSize.width
     implicitHeight: iconSize.height
@@ -35,7 +23,7 @@ Item {
         anchors.centerIn: parent
         width: root.iconSize.width
         height: root.iconSize.height
-        source: root.recolor ? root.tinted(root.icon, root.iconColor) : root.icon
+        source: root.recolor ? Tinted.source(root.icon, root.iconColor) : root.icon
         sourceSize: root.iconSize
         fillMode: Image.PreserveAspectFit
         asynchronous: true

@@ -1,64 +1,119 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Controls.Material 2.15
+import "../../controls"
 
-// The maintenance PIN page.
+// The maintenance PIN page: an entry line, the number pad and "LOGIN".
 Page {
     id: page
 
+    // The digits typed so far, shown as typed.
+    property string entry: ""
+    readonly property bool empty: entry.length === 0
+
+    function calcNumberPressed(text) {
+        entry += text
+    }
+    function customLeftPressed(text) {
+        entry = entry.slice(0, -1)
+    }
+    function customRightPressed(text) {
+        entry = ""
+    }
+
     background: null
 
-    onVisibleChanged: pin.text = ""
+    onVisibleChanged: entry = ""
 
     Connections {
         target: manager
         function onSettingsAccessGranted() {
+            console.log("[QML] Settings access granted")
             if (page.visible)
                 manager.screen = "Settings"
         }
         function onSettingsAccessDenied() {
-            pin.text = ""
-            denied.visible = true
+            console.warn("[QML] Settings access denied")
+            page.entry = ""
+            shake.restart()
         }
     }
 
     Column {
+        id: block
+
         anchors.centerIn: parent
-        spacing: 24
+        spacing: 20
 
-        Label {
-            anchors.horizontalCenter: parent.horizontalCenter
-            font.pointSize: 22
-            font.bold: true
-            text: manager.dynTr + qsTr("LOGIN")
+        transform: Translate {
+            id: offset
         }
-        TextField {
-            id: pin
 
-            objectName: "pinField"
-            width: 300
-            echoMode: TextInput.Password
-            inputMethodHints: Qt.ImhDigitsOnly
-            horizontalAlignment: Text.AlignHCenter
-            placeholderText: manager.dynTr + qsTr("Pin")
-            onTextChanged: denied.visible = false
-            onAccepted: manager.settingsLoginRequest(text)
+        Rectangle {
+            objectName: "entryLine"
+            width: pad.width
+            height: 70
+            radius: 4
+            color: "transparent"
+            border.color: page.empty ? "#8f8f8f" : Material.accent
+            border.width: 2
+
+            Image {
+                id: lock
+
+                anchors.left: parent.left
+                anchors.leftMargin: 18
+                anchors.verticalCenter: parent.verticalCenter
+                width: 32
+                height: 32
+                sourceSize: Qt.size(32, 32)
+                source: Tinted.source("qrc:/qml/images/Icons/lock.svg",
+                                      page.empty ? "#8f8f8f" : Material.foreground)
+            }
+            Label {
+                objectName: "entryText"
+                anchors.left: lock.right
+                anchors.right: parent.right
+                anchors.margins: 18
+                anchors.verticalCenter: parent.verticalCenter
+                horizontalAlignment: Text.AlignHCenter
+                elide: Text.ElideLeft
+                font.pointSize: 20
+                font.letterSpacing: page.empty ? 0 : 6
+                color: page.empty ? "#8f8f8f" : Material.foreground
+                text: page.empty ? manager.dynTr + qsTr("Pin") : page.entry
+            }
         }
-        Label {
-            id: denied
+        NumberPad {
+            id: pad
 
-            anchors.horizontalCenter: parent.horizontalCenter
-            visible: false
-            color: "#db4a37"
-            text: "Wrong PIN"
+            objectName: "numberPad"
+            style: NumberPadStyle {
+                dark: page.Material.theme === Material.Dark
+            }
+            onCalcNumberPressed: page.calcNumberPressed(text)
+            onCustomLeftPressed: page.customLeftPressed(text)
+            onCustomRightPressed: page.customRightPressed(text)
         }
         Button {
-            anchors.horizontalCenter: parent.horizontalCenter
-            width: 300
-            height: 60
-            highlighted: true
-            text: "OK"
-            onClicked: manager.settingsLoginRequest(pin.text)
+            objectName: "loginButton"
+            width: pad.width
+            height: 70
+            enabled: !page.empty
+            highlighted: enabled
+            font.pointSize: 16
+            text: manager.dynTr + qsTr("LOGIN")
+            onClicked: manager.settingsLoginRequest(page.entry)
         }
+    }
+
+    // Sideways, twice: a denied PIN.
+    SequentialAnimation {
+        id: shake
+
+        loops: 2
+        NumberAnimation { target: offset; property: "x"; to: 10; duration: 50 }
+        NumberAnimation { target: offset; property: "x"; from: 10; to: -10; duration: 100 }
+        NumberAnimation { target: offset; property: "x"; to: 0; duration: 50 }
     }
 }

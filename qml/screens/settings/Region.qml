@@ -1,0 +1,3 @@
+// Not built yet: an empty page under its title.
+SettingsPane {
+}
