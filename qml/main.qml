@@ -60,6 +60,8 @@ ApplicationWindow {
         id: header
 
         height: 120
+        // Drawn over the dark artwork: light text whatever the theme.
+        Material.theme: Material.Dark
         visible: window.currentScreen !== "Settings" && window.currentScreen !== "ScreenSaver"
         language: manager.language
         onLanguageToggled: manager.language = manager.language === "el_GR" ? "en_IE" : "el_GR"
@@ -91,6 +93,10 @@ ApplicationWindow {
                 active: true
                 source: modelData.file
                 visible: window.currentScreen === modelData.name
+                // The theme switch is for the maintenance area; the passenger screens are drawn
+                // over the dark artwork and keep light text.
+                Material.theme: modelData.name === "Settings" || modelData.name === "Login"
+                                ? window.Material.theme : Material.Dark
 
                 // The card and ticket screens switch to each other without the manager.
                 Connections {

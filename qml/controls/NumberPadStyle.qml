@@ -32,7 +32,7 @@ QtObject {
     }
     function keyColor(index) {
         if (isControlKey(index))
-            return dark ? "#787878" : "#D6D6D6"
+            return dark ? "#707070" : "#D6D6D6" // white reads on it at 4.5:1
         return dark ? "black" : "white"
     }
     function textColor(index) {

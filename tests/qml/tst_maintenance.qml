@@ -54,7 +54,7 @@ Item {
             mouseClick(key(pad, 9))
             compare(page.entry, "")
             compare(text.text, "Pin")
-            compare(text.color, "#8f8f8f")
+            compare(text.color, page.hintGrey)
             verify(!login.enabled)
             mouseClick(key(pad, 9)) // nothing left to remove
             compare(page.entry, "")
@@ -89,7 +89,7 @@ Item {
             compare(key(pad, 9).color, "#d6d6d6")
             compare(key(pad, 0).color, "#ffffff")
             pad.style.dark = true
-            compare(key(pad, 11).color, "#787878")
+            compare(key(pad, 11).color, "#707070")
             compare(key(pad, 0).color, "#000000")
         }
 
@@ -161,6 +161,60 @@ Item {
             verify(!row.slider.enabled)
             box.currentIndex = 1
             verify(row.slider.enabled)
+        }
+
+        function test_shell_oneLevelFromTheList() {
+            var shell = create("qrc:/qml/screens/settings/Main.qml", { height: 800 })
+            var title = findChild(shell, "shellTitle")
+            var back = findChild(shell, "shellBackButton")
+            compare(title.text, "Settings")
+            verify(!back.visible)
+            findChild(shell, "row_Validator").clicked()
+            tryCompare(shell.stack, "depth", 2)
+            compare(title.text, "Validator")
+            verify(back.visible)
+            // The list is still under the page: a second choice is ignored.
+            findChild(shell, "row_Audio").clicked()
+            wait(50)
+            compare(shell.stack.depth, 2)
+            compare(title.text, "Validator")
+            // A page pushes its own sub-page.
+            tryCompare(shell.stack, "busy", false)
+            mouseClick(findChild(shell.stack.currentItem, "configureButton"))
+            tryCompare(shell.stack, "depth", 3)
+            back.clicked()
+            back.clicked()
+            tryCompare(shell.stack, "depth", 1)
+            compare(title.text, "Settings")
+        }
+
+        function test_shell_resetWhenShownOrHidden_data() {
+            return [ { tag: "hidden", visible: false }, { tag: "shown again", visible: true } ]
+        }
+
+        function test_shell_resetWhenShownOrHidden(data) {
+            var shell = create("qrc:/qml/screens/settings/Main.qml", { height: 800 })
+            if (data.visible)
+                shell.visible = false
+            findChild(shell, "row_Display").clicked()
+            tryCompare(shell.stack, "depth", 2)
+            shell.confirm("reboot")
+            var confirm = findChild(shell, "confirmPopup")
+            tryCompare(confirm, "opened", true)
+            shell.visible = data.visible
+            compare(shell.stack.depth, 1)
+            compare(findChild(shell, "shellTitle").text, "Settings")
+            tryCompare(confirm, "visible", false)
+        }
+
+        function test_shell_configurationAppliedOpensThePopup() {
+            var shell = create("qrc:/qml/screens/settings/Main.qml", { height: 800 })
+            var popup = findChild(shell, "barcodePopup")
+            verify(!popup.visible)
+            manager.barcodeConfigurationApplied(["Passback Time : 120 sec(s)", "Ethernet : dhcp"])
+            tryCompare(popup, "opened", true)
+            compare(popup.text, "CONFIGURATION APPLIED\nPassback Time : 120 sec(s)\nEthernet : dhcp")
+            popup.close()
         }
 
         function test_audio_volumeOnlyWithAudio() {

@@ -16,6 +16,9 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QRegularExpression>
@@ -77,8 +80,26 @@ const QStringList UntranslatedItems = {QStringLiteral("fareProduct"), QStringLit
 const QStringList FaintItems = {QStringLiteral("version")};
 // The on-screen keyboard is the input method's own component, drawn in its own style.
 const QStringList SkippedItems = {QStringLiteral("keyboard")};
-// Screens for the installer, in English whatever the language.
-const QStringList EnglishScreens = {QStringLiteral("InitPage")};
+// The maintenance area, played in both themes: the PIN page, the shell and its pages, menu and
+// pop-ups.
+const Shot Maintenance[] = {
+    {"pin-page", "!maintenance", "Login"},
+    {"pin-typed", "!type 58", "Login"},
+    {"settings-list", "!pin 5826", "Settings"},
+    {"validator", "!open Validator", "Settings"},
+    {"validator-configuration", "!click configureButton", "Settings"},
+    {"display", "!open Display", "Settings"},
+    {"audio", "!open Audio", "Settings"},
+    {"page-to-come", "!open Diagnostics", "Settings"},
+    {"menu", "!menu", "Settings"},
+    {"confirmation", "!confirm reboot", "Settings"},
+    {"barcode-configuration", "!barcode", "Settings"},
+    {"after-logout", "!logout", "ScanScreens"},
+};
+
+// Screens for the installer and the technician, in English whatever the language.
+const QStringList EnglishScreens = {QStringLiteral("InitPage"), QStringLiteral("Login"),
+                                    QStringLiteral("Settings")};
 
 quint16 freePort()
 {
@@ -99,12 +120,199 @@ bool waitFor(const std::function<bool()> &done, int ms)
     return true;
 }
 
+// The root object a screen's loader made.
+QObject *screenItem(QQuickWindow *window, const QString &screen)
+{
+    QQuickItem *loader =
+        ScreenCheck::find(window->contentItem(), QStringLiteral("screen_") + screen);
+    return loader ? loader->property("item").value<QObject *>() : nullptr;
+}
+
 void settle(int ms)
 {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+struct Stage
+{
+    GUIManager &manager;
+    sim::Simulator &simulator;
+    QQuickWindow *window;
+    QString folder;
+    int saved = 0;
+    int failures = 0;
+};
+
+// The window's Material theme, as the Display page's switch sets it.
+void setTheme(QQuickWindow *window, bool dark)
+{
+    QQmlExpression expression(qmlContext(window), window,
+                              dark ? QStringLiteral("Material.theme = Material.Dark")
+                                   : QStringLiteral("Material.theme = Material.Light"));
+    expression.evaluate();
+}
+
+// Does what a shot needs: a simulator command, or one of our "!" actions. False (said why) when
+// it cannot.
+bool act(Stage &stage, const QString &command)
+{
+    GUIManager &manager = stage.manager;
+    QQuickWindow *window = stage.window;
+    const QString argument = command.section(QLatin1Char(' '), 1);
+    QObject *shell = screenItem(window, QStringLiteral("Settings"));
+    const auto fail = [&command](const char *what) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(command), what);
+        return false;
+    };
+    // The serial-number page is the last of the passenger story: a unit has a number again after.
+    if (manager.deviceId().isEmpty() && command != QLatin1String("!serial") &&
+        command != QLatin1String("!keyboard") && command != QLatin1String("!confirm"))
+        manager.saveDeviceIdRequest(QStringLiteral("C00001234"));
+    if (!command.startsWith(QLatin1Char('!'))) {
+        stage.simulator.execute(command);
+    } else if (command.startsWith(QLatin1String("!local "))) {
+        // The card and ticket screens: the window switches to them by itself.
+        window->setProperty("currentScreen", argument);
+    } else if (command == QLatin1String("!serial")) {
+        manager.setProperty("deviceId", QString());
+        manager.setIdleScreen();
+    } else if (command == QLatin1String("!keyboard")) {
+        QQuickItem *field = ScreenCheck::find(window->contentItem(), QStringLiteral("serialField"));
+        if (!field)
+            return fail("no serial number field");
+        field->forceActiveFocus();
+        QGuiApplication::inputMethod()->show();
+        waitFor([] { return QGuiApplication::inputMethod()->isVisible(); }, 10000);
+    } else if (command == QLatin1String("!confirm")) {
+        QObject *page = screenItem(window, QStringLiteral("InitPage"));
+        if (!page || !QMetaObject::invokeMethod(page, "askConfirmation"))
+            return fail("no serial number page");
+    } else if (command == QLatin1String("!maintenance")) {
+        manager.setMaintenanceScreen();
+    } else if (command.startsWith(QLatin1String("!type "))) {
+        QObject *login = screenItem(window, QStringLiteral("Login"));
+        if (!login)
+            return fail("no PIN page");
+        login->setProperty("entry", argument);
+    } else if (command.startsWith(QLatin1String("!pin "))) {
+        manager.settingsLoginRequest(argument);
+    } else if (command == QLatin1String("!logout")) {
+        manager.settingsLogoutRequest();
+    } else if (!shell || !QMetaObject::invokeMethod(shell, "reset")) {
+        return fail("no maintenance shell");
+    } else if (command.startsWith(QLatin1String("!open "))) {
+        auto *row = ScreenCheck::find(window->contentItem(), QStringLiteral("row_") + argument);
+        if (!row || !QMetaObject::invokeMethod(row, "clicked"))
+            return fail("no such settings page");
+    } else if (command.startsWith(QLatin1String("!click "))) {
+        // A button of the validator page: the reset above went back to the list, so open the
+        // page again, each step once the page stack has finished moving.
+        settle(600);
+        if (!QMetaObject::invokeMethod(
+                ScreenCheck::find(window->contentItem(), QStringLiteral("row_Validator")),
+                "clicked"))
+            return fail("no validator page");
+        settle(600);
+        QQuickItem *button = ScreenCheck::find(window->contentItem(), argument);
+        if (!button || !QMetaObject::invokeMethod(button, "clicked"))
+            return fail("no such button");
+    } else if (command == QLatin1String("!menu")) {
+        auto *menu = shell->findChild<QObject *>(QStringLiteral("shellMenu"));
+        if (!menu || !QMetaObject::invokeMethod(menu, "open"))
+            return fail("no menu");
+    } else if (command.startsWith(QLatin1String("!confirm "))) {
+        QMetaObject::invokeMethod(shell, "confirm", Q_ARG(QVariant, argument));
+    } else if (command == QLatin1String("!barcode")) {
+        emit manager.barcodeConfigurationApplied(
+            {QStringLiteral("Passback Time : 120 sec(s)"), QStringLiteral("Ethernet : dhcp")});
+    } else {
+        return fail("unknown action");
+    }
+    return true;
+}
+
+// Saves the window as it is and reads it as a passenger would. False when it cannot be saved.
+bool shoot(Stage &stage, const QString &file, bool english)
+{
+    QQuickWindow *window = stage.window;
+    if (!window->grabWindow().save(file)) {
+        std::fprintf(stderr, "Cannot save %s\n", qPrintable(file));
+        return false;
+    }
+    ++stage.saved;
+
+    const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+    const ScreenCheck::Text *lowest = nullptr;
+    const QVector<ScreenCheck::Text> texts = ScreenCheck::measure(window, SkippedItems);
+    const int margin = 24 * window->devicePixelRatio();
+    const int right = window->width() * window->devicePixelRatio() - margin;
+    for (const ScreenCheck::Text &text : texts) {
+        const bool measured = text.contrast > 0 && !FaintItems.contains(text.name);
+        if (measured && (!lowest || text.contrast < lowest->contrast))
+            lowest = &text;
+        if (measured && text.contrast < ScreenCheck::MinimumContrast) {
+            std::fprintf(stderr, "%s: \"%s\" (%s) has a contrast of %.2f:1\n", qPrintable(file),
+                         qPrintable(text.text), qPrintable(text.name), text.contrast);
+            ++stage.failures;
+        }
+        if (!FaintItems.contains(text.name) && !text.glyphs.isEmpty() &&
+            (text.glyphs.left() < margin || text.glyphs.right() >= right)) {
+            std::fprintf(stderr, "%s: \"%s\" (%s) runs from x %d to %d, too near the edge\n",
+                         qPrintable(file), qPrintable(text.text), qPrintable(text.name),
+                         text.glyphs.left(), text.glyphs.right());
+            ++stage.failures;
+        }
+        if (!english && !UntranslatedItems.contains(text.name) && text.text.contains(latin)) {
+            std::fprintf(stderr, "%s: \"%s\" (%s) is not translated\n", qPrintable(file),
+                         qPrintable(text.text), qPrintable(text.name));
+            ++stage.failures;
+        }
+    }
+    std::printf("%s  lowest contrast %s\n", qPrintable(file),
+                lowest ? qPrintable(QStringLiteral("%1:1 (\"%2\")")
+                                        .arg(lowest->contrast, 0, 'f', 2)
+                                        .arg(lowest->text.simplified()))
+                       : "-");
+    return true;
+}
+
+// Plays shots in the current language, saving them as <prefix>-<nn>-<name>.png.
+template <size_t N> bool play(Stage &stage, const Shot (&shots)[N], const QString &prefix)
+{
+    int n = 0;
+    for (const Shot &shot : shots) {
+        const QString command = QString::fromUtf8(shot.command);
+        if (!act(stage, command))
+            return false;
+        const QString screen = QString::fromLatin1(shot.screen);
+        const auto shown = [&stage] {
+            return stage.window->property("currentScreen").toString();
+        };
+        if (!waitFor([&] { return shown() == screen; }, 10000)) {
+            std::fprintf(stderr, "%s: screen %s expected, %s shown\n", shot.name, shot.screen,
+                         qPrintable(shown()));
+            return false;
+        }
+        settle(700); // images load asynchronously; animations take a frame or two
+        const QString file = QStringLiteral("%1/%2-%3-%4.png")
+                                 .arg(stage.folder, prefix)
+                                 .arg(++n, 2, 10, QLatin1Char('0'))
+                                 .arg(QString::fromLatin1(shot.name));
+        const bool english = stage.manager.language().startsWith(QLatin1String("en")) ||
+                             EnglishScreens.contains(screen);
+        if (!shoot(stage, file, english))
+            return false;
+        if (command == QLatin1String("!confirm")) {
+            QObject *page = screenItem(stage.window, QStringLiteral("InitPage"));
+            if (auto *popup = page->findChild<QObject *>(QStringLiteral("confirmPopup")))
+                QMetaObject::invokeMethod(popup, "close");
+        }
+        // Results end by themselves; do not wait for that, the next command replaces them.
+    }
+    return true;
 }
 
 } // namespace
@@ -187,117 +395,30 @@ int main(int argc, char *argv[])
     }
     waitFor([&] { return manager.mqtt().state() == manager::MosquittoClient::Connected; }, 10000);
 
-    int saved = 0;
-    int failures = 0;
+    Stage stage{manager, simulator, window, folder};
     for (const char *language : {"el_GR", "en_IE"}) {
         manager.setLanguage(QString::fromLatin1(language));
         simulator.execute(QStringLiteral("ignition on"));
-        int n = 0;
-        for (const Shot &shot : Story) {
-            const QString command = QString::fromUtf8(shot.command);
-            if (command.startsWith(QLatin1String("!local "))) {
-                // The card and ticket screens: the window switches to them by itself.
-                window->setProperty("currentScreen", command.mid(7));
-            } else if (command == QLatin1String("!serial")) {
-                manager.setProperty("deviceId", QString());
-                manager.setIdleScreen();
-            } else if (command == QLatin1String("!keyboard")) {
-                QQuickItem *field =
-                    ScreenCheck::find(window->contentItem(), QStringLiteral("serialField"));
-                if (!field) {
-                    std::fprintf(stderr, "No serial number field\n");
-                    return 1;
-                }
-                field->forceActiveFocus();
-                QGuiApplication::inputMethod()->show();
-                waitFor([] { return QGuiApplication::inputMethod()->isVisible(); }, 10000);
-            } else if (command == QLatin1String("!confirm")) {
-                QQuickItem *page =
-                    ScreenCheck::find(window->contentItem(), QStringLiteral("screen_InitPage"));
-                QObject *item = page ? page->property("item").value<QObject *>() : nullptr;
-                if (!item || !QMetaObject::invokeMethod(item, "askConfirmation")) {
-                    std::fprintf(stderr, "No serial number page\n");
-                    return 1;
-                }
-            } else {
-                if (manager.deviceId().isEmpty())
-                    manager.saveDeviceIdRequest(QStringLiteral("C00001234"));
-                simulator.execute(command);
-            }
-            const QString screen = QString::fromLatin1(shot.screen);
-            const auto shown = [window] {
-                return window->property("currentScreen").toString();
-            };
-            if (!waitFor([&] { return shown() == screen; }, 10000)) {
-                std::fprintf(stderr, "%s: screen %s expected, %s shown\n", shot.name, shot.screen,
-                             qPrintable(shown()));
+        if (!play(stage, Story, QString::fromLatin1(language).left(2)))
+            return 1;
+    }
+    for (const bool dark : {true, false}) {
+        setTheme(window, dark);
+        for (const char *language : {"el_GR", "en_IE"}) {
+            manager.setLanguage(QString::fromLatin1(language));
+            const QString prefix = QStringLiteral("maintenance-%1-%2")
+                                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"),
+                                            QString::fromLatin1(language).left(2));
+            if (!play(stage, Maintenance, prefix))
                 return 1;
-            }
-            settle(700); // images load asynchronously; animations take a frame or two
-            const QString file = QStringLiteral("%1/%2-%3-%4.png")
-                                     .arg(folder, QString::fromLatin1(language).left(2))
-                                     .arg(++n, 2, 10, QLatin1Char('0'))
-                                     .arg(QString::fromLatin1(shot.name));
-            if (!window->grabWindow().save(file)) {
-                std::fprintf(stderr, "Cannot save %s\n", qPrintable(file));
-                return 1;
-            }
-            ++saved;
-
-            // As a passenger reads it.
-            const bool english = QString::fromLatin1(language).startsWith(QLatin1String("en")) ||
-                                 EnglishScreens.contains(screen);
-            const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
-            const ScreenCheck::Text *lowest = nullptr;
-            const QVector<ScreenCheck::Text> texts = ScreenCheck::measure(window, SkippedItems);
-            for (const ScreenCheck::Text &text : texts) {
-                const bool measured = text.contrast > 0 && !FaintItems.contains(text.name);
-                if (measured && (!lowest || text.contrast < lowest->contrast))
-                    lowest = &text;
-                if (measured && text.contrast < ScreenCheck::MinimumContrast) {
-                    std::fprintf(stderr, "%s: \"%s\" (%s) has a contrast of %.2f:1\n",
-                                 qPrintable(file), qPrintable(text.text), qPrintable(text.name),
-                                 text.contrast);
-                    ++failures;
-                }
-                const int margin = 24 * window->devicePixelRatio();
-                if (!FaintItems.contains(text.name) && !text.glyphs.isEmpty() &&
-                    (text.glyphs.left() < margin ||
-                     text.glyphs.right() >=
-                         window->width() * window->devicePixelRatio() - margin)) {
-                    std::fprintf(stderr,
-                                 "%s: \"%s\" (%s) runs from x %d to %d, too near the edge\n",
-                                 qPrintable(file), qPrintable(text.text), qPrintable(text.name),
-                                 text.glyphs.left(), text.glyphs.right());
-                    ++failures;
-                }
-                if (!english && !UntranslatedItems.contains(text.name) &&
-                    text.text.contains(latin)) {
-                    std::fprintf(stderr, "%s: \"%s\" (%s) is not translated\n", qPrintable(file),
-                                 qPrintable(text.text), qPrintable(text.name));
-                    ++failures;
-                }
-            }
-            std::printf("%s  lowest contrast %s\n", qPrintable(file),
-                        lowest ? qPrintable(QStringLiteral("%1:1 (\"%2\")")
-                                                .arg(lowest->contrast, 0, 'f', 2)
-                                                .arg(lowest->text.simplified()))
-                               : "-");
-            if (command == QLatin1String("!confirm")) {
-                QQuickItem *page =
-                    ScreenCheck::find(window->contentItem(), QStringLiteral("screen_InitPage"));
-                QObject *item = page->property("item").value<QObject *>();
-                if (auto *popup = item->findChild<QObject *>(QStringLiteral("confirmPopup")))
-                    QMetaObject::invokeMethod(popup, "close");
-            }
-            // Results end by themselves; do not wait for that, the next command replaces them.
         }
     }
+    setTheme(window, true);
     broker.terminate();
     broker.waitForFinished(3000);
-    std::printf("%d screens saved in %s\n", saved, qPrintable(folder));
-    if (failures) {
-        std::fprintf(stderr, "%d check(s) failed\n", failures);
+    std::printf("%d screens saved in %s\n", stage.saved, qPrintable(folder));
+    if (stage.failures) {
+        std::fprintf(stderr, "%d check(s) failed\n", stage.failures);
         return 1;
     }
     return 0;

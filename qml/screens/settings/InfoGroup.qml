@@ -13,7 +13,8 @@ Column {
     Label {
         font.pixelSize: 20
         font.bold: true
-        color: Material.accent
+        // The light accent is hard to read on the light theme.
+        color: Material.theme === Material.Dark ? Material.accent : Qt.darker(Material.accent, 1.6)
         text: parent.title
     }
     Rectangle {

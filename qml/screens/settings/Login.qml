@@ -10,6 +10,8 @@ Page {
     // The digits typed so far, shown as typed.
     property string entry: ""
     readonly property bool empty: entry.length === 0
+    // The grey of the empty entry, readable on either theme's background.
+    readonly property color hintGrey: Material.theme === Material.Dark ? "#a0a0a0" : "#606060"
 
     function calcNumberPressed(text) {
         entry += text
@@ -39,6 +41,19 @@ Page {
         }
     }
 
+    // The page lies over the artwork: a panel of the theme's own background behind the block.
+    Rectangle {
+        anchors.fill: block
+        anchors.margins: -24
+        radius: 16
+        color: page.Material.background
+        opacity: 0.92
+
+        transform: Translate {
+            x: offset.x
+        }
+    }
+
     Column {
         id: block
 
@@ -55,7 +70,7 @@ Page {
             height: 70
             radius: 4
             color: "transparent"
-            border.color: page.empty ? "#8f8f8f" : Material.accent
+            border.color: page.empty ? page.hintGrey : Material.accent
             border.width: 2
 
             Image {
@@ -68,7 +83,7 @@ Page {
                 height: 32
                 sourceSize: Qt.size(32, 32)
                 source: Tinted.source("qrc:/qml/images/Icons/lock.svg",
-                                      page.empty ? "#8f8f8f" : Material.foreground)
+                                      page.empty ? page.hintGrey : Material.foreground)
             }
             Label {
                 objectName: "entryText"
@@ -80,7 +95,7 @@ Page {
                 elide: Text.ElideLeft
                 font.pointSize: 20
                 font.letterSpacing: page.empty ? 0 : 6
-                color: page.empty ? "#8f8f8f" : Material.foreground
+                color: page.empty ? page.hintGrey : Material.foreground
                 text: page.empty ? manager.dynTr + qsTr("Pin") : page.entry
             }
         }
@@ -95,7 +110,7 @@ Page {
             onCustomLeftPressed: page.customLeftPressed(text)
             onCustomRightPressed: page.customRightPressed(text)
         }
-        Button {
+        AccentButton {
             objectName: "loginButton"
             width: pad.width
             height: 70

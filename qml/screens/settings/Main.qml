@@ -173,7 +173,9 @@ Page {
         objectName: "keyboard"
         width: shell.width
         height: 250
-        y: Qt.inputMethod.visible && shell.visible ? parent.height - height : parent.height
+        // Only for a field of the shell's own: a hidden screen's field may keep the focus.
+        y: Qt.inputMethod.visible && shell.visible && shell.activeFocus ? parent.height - height
+                                                                         : parent.height
         visible: status === Loader.Ready && y < parent.height
         source: "qrc:/qml/screens/SerialKeyboard.qml"
 

@@ -5,7 +5,7 @@ import "../../controls"
 ListView {
     id: list
 
-    signal chosen(string name, url page)
+    signal chosen(string name, string page)
 
     readonly property var entries: [
         { title: "Validator", hint: "Validator information and settings",

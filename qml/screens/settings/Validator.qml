@@ -9,16 +9,21 @@ SettingsPane {
     readonly property var rfid: validatorManager.rfid
     readonly property var barcode: validatorManager.barcode
     readonly property var sam: rfid ? rfid.sam : null
-    // Amber while starting or limited, red when offline, green when online.
+    // Amber while starting or limited, red when offline, green when online; darker on the light
+    // theme, where the plain shades are hard to read.
     readonly property color statusColor: {
+        var colour
         switch (validatorManager.status) {
         case "init": case "out-of-service": case "degraded":
-            return Material.color(Material.Amber)
+            colour = Material.color(Material.Amber)
+            break
         case "offline":
-            return Material.color(Material.Red)
+            colour = Material.color(Material.Red)
+            break
         default:
-            return Material.color(Material.Green)
+            colour = Material.color(Material.Green)
         }
+        return Material.theme === Material.Dark ? colour : Qt.darker(colour, 1.9)
     }
 
     function text(value) {

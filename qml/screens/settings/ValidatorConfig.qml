@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "../../controls"
 
 // The validator service's settings and the two of the program that go with them. "Save" only
 // while something differs from what is in force.
@@ -92,10 +93,9 @@ SettingsPane {
                 page.StackView.view.pop()
             }
         },
-        Button {
+        AccentButton {
             objectName: "saveButton"
             width: page.availableWidth * 0.38
-            highlighted: true
             enabled: page.changed
             text: manager.dynTr + qsTr("Save")
             onActiveFocusChanged: if (activeFocus) Qt.inputMethod.hide()
