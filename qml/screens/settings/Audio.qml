@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "../../controls"
 
 // Sound on or off, and its volume: a release plays the valid sound, then sets the volume.
 SettingsPane {
@@ -7,7 +8,7 @@ SettingsPane {
 
     SettingRow {
         label: manager.dynTr + qsTr("Audio Enabled")
-        Switch {
+        FormSwitch {
             id: audioSwitch
 
             objectName: "audioSwitch"

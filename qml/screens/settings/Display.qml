@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "../../controls"
 import QtQuick.Controls.Material 2.15
 
 // The display: brightness, the ambient light, the cursor, the theme and the display-off delay.
@@ -19,6 +20,17 @@ SettingsPane {
 
             objectName: "brightnessModeBox"
             model: ["auto", "manual"]
+            // Without the style's shadow layers, which the software renderer cannot draw.
+            background: Rectangle {
+                implicitWidth: 120
+                implicitHeight: 40
+                radius: 2
+                color: modeBox.Material.buttonColor
+            }
+            popup.background: Rectangle {
+                color: modeBox.Material.dialogColor
+                border.color: modeBox.Material.dividerColor
+            }
             currentIndex: board.displayBrightnessMode === "auto" ? 0 : 1
             // A choice of the technician's, not the page showing the board's mode.
             onActivated: board.setDisplayBrightnessMode(currentText)
@@ -37,7 +49,7 @@ SettingsPane {
     }
     SettingRow {
         label: manager.dynTr + qsTr("Show Cursor")
-        Switch {
+        FormSwitch {
             objectName: "cursorSwitch"
             checked: manager.showCursor
             onToggled: manager.showCursor = checked
@@ -45,7 +57,7 @@ SettingsPane {
     }
     SettingRow {
         label: manager.dynTr + qsTr("Dark Theme")
-        Switch {
+        FormSwitch {
             objectName: "darkThemeSwitch"
             checked: ApplicationWindow.window
                      && ApplicationWindow.window.Material.theme === Material.Dark

@@ -110,7 +110,7 @@ Page {
             onCustomLeftPressed: page.customLeftPressed(text)
             onCustomRightPressed: page.customRightPressed(text)
         }
-        AccentButton {
+        FormButton {
             objectName: "loginButton"
             width: pad.width
             height: 70

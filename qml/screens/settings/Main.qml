@@ -85,6 +85,13 @@ Page {
 
                 objectName: "shellMenu"
                 y: parent.height
+                // Without the style's shadow layer, which the software renderer cannot draw.
+                background: Rectangle {
+                    implicitWidth: 220
+                    implicitHeight: 48
+                    color: shell.Material.dialogColor
+                    border.color: shell.Material.dividerColor
+                }
                 x: parent.width - width
 
                 MenuItem {

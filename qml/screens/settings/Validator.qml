@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "../../controls"
 import QtQuick.Controls.Material 2.15
 
 // What the validator service reports of itself, its readers and its SAM.
@@ -95,7 +96,7 @@ SettingsPane {
         }
     }
 
-    footer: Button {
+    footer: FormButton {
         objectName: "configureButton"
         width: page.availableWidth * 0.8
         text: manager.dynTr + qsTr("Configure")

@@ -61,7 +61,7 @@ SettingsPane {
     }
     SettingRow {
         label: manager.dynTr + qsTr("QR Passback Enabled")
-        Switch {
+        FormSwitch {
             id: qrPassback
 
             objectName: "qrPassbackSwitch"
@@ -73,7 +73,7 @@ SettingsPane {
         tip: "If enabled, a full error description will\n"
              + "be displayed in the 'Out-of-Order' screen\n"
              + "instead of just an error code."
-        Switch {
+        FormSwitch {
             id: errorDescription
 
             objectName: "errorDescriptionSwitch"
@@ -82,7 +82,7 @@ SettingsPane {
     }
 
     footer: [
-        Button {
+        FormButton {
             objectName: "backButton"
             width: page.availableWidth * 0.38
             text: manager.dynTr + qsTr("Back")
@@ -93,7 +93,8 @@ SettingsPane {
                 page.StackView.view.pop()
             }
         },
-        AccentButton {
+        FormButton {
+            highlighted: true
             objectName: "saveButton"
             width: page.availableWidth * 0.38
             enabled: page.changed
