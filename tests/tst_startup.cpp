@@ -1,9 +1,8 @@
 #include "MosquittoBroker.h"
 #include "MqttObserver.h"
+#include "Program.h"
 
-#include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <signal.h>
@@ -11,38 +10,6 @@
 namespace {
 
 constexpr int WaitMs = 20000;
-
-// The real program in a scratch working directory, its standard error collected.
-class Program
-{
-public:
-    explicit Program(const QStringList &args)
-    {
-        m_process.setWorkingDirectory(m_dir.path());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PERNIX_EVENT_LOG", m_dir.filePath("events.ini"));
-        m_process.setProcessEnvironment(env);
-        m_process.start(PERNIX_BINARY, args);
-    }
-    ~Program()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    QString log()
-    {
-        m_err += QString::fromUtf8(m_process.readAllStandardError());
-        return m_err;
-    }
-    int count(const QString &text) { return log().count(text); }
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-    QProcess &process() { return m_process; }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    QString m_err;
-};
 
 } // namespace
 

@@ -6,6 +6,8 @@ import "../../controls"
 SettingsPane {
     id: page
 
+    objectName: "Audio"
+
     SettingRow {
         label: manager.dynTr + qsTr("Audio Enabled")
         FormSwitch {

@@ -8,6 +8,8 @@ import QtQuick.Controls.Material 2.15
 SettingsPane {
     id: page
 
+    objectName: "Display"
+
     readonly property bool manual: modeBox.currentText === "manual"
 
     Component.onCompleted: board.monitor(1000)
@@ -62,7 +64,7 @@ SettingsPane {
             checked: ApplicationWindow.window
                      && ApplicationWindow.window.Material.theme === Material.Dark
             onToggled: {
-                console.log(checked ? "[QML] Switching to dark theme"
+                console.info(checked ? "[QML] Switching to dark theme"
                                     : "[QML] Switching to light theme")
                 ApplicationWindow.window.Material.theme = checked ? Material.Dark : Material.Light
             }

@@ -1,3 +1,4 @@
 // Not built yet: an empty page under its title.
 SettingsPane {
+    objectName: "EventLog"
 }

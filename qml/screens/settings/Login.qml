@@ -30,7 +30,7 @@ Page {
     Connections {
         target: manager
         function onSettingsAccessGranted() {
-            console.log("[QML] Settings access granted")
+            console.info("[QML] Settings access granted")
             if (page.visible)
                 manager.screen = "Settings"
         }

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Controls 2.15
 import "../../controls"
 
 // The first page of the maintenance shell: one row per settings page.
@@ -27,6 +28,9 @@ ListView {
         { title: "Event Log", hint: "Examine system events and alarms",
           page: "qrc:/qml/screens/settings/EventLog.qml", icon: "qrc:/qml/images/Icons/log.svg" }
     ]
+
+    objectName: "SettingsList"
+    StackView.onActivated: console.info("[QML] Settings page shown : " + objectName)
 
     model: entries
     interactive: false

@@ -11,6 +11,9 @@ Pane {
 
     padding: 0
 
+    // Once the page stack has finished bringing it in.
+    StackView.onActivated: console.info("[QML] Settings page shown : " + objectName)
+
     Flickable {
         anchors.fill: parent
         anchors.bottomMargin: footerRow.height > 0 ? footerRow.height + 20 : 0

@@ -7,6 +7,8 @@ import QtQuick.Controls.Material 2.15
 SettingsPane {
     id: page
 
+    objectName: "Validator"
+
     readonly property var rfid: validatorManager.rfid
     readonly property var barcode: validatorManager.barcode
     readonly property var sam: rfid ? rfid.sam : null

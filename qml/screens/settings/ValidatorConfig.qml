@@ -7,6 +7,8 @@ import "../../controls"
 SettingsPane {
     id: page
 
+    objectName: "ValidatorConfig"
+
     readonly property var config: validatorManager.config
     readonly property bool changed: urlField.text !== String(config.obuUrl)
                                     || passback.value !== config.passbackSecs

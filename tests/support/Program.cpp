@@ -1,0 +1,34 @@
+#include "Program.h"
+
+#include <QFile>
+
+Program::Program(const QStringList &args, const QMap<QString, QByteArray> &files)
+{
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        QFile out(m_dir.filePath(file.key()));
+        if (out.open(QIODevice::WriteOnly))
+            out.write(file.value());
+    }
+    m_process.setWorkingDirectory(m_dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PERNIX_EVENT_LOG", m_dir.filePath("events.ini"));
+    m_process.setProcessEnvironment(env);
+    m_process.start(PERNIX_BINARY, args);
+}
+
+Program::~Program()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString Program::log()
+{
+    m_err += QString::fromUtf8(m_process.readAllStandardError());
+    return m_err;
+}
+
+int Program::count(const QString &text)
+{
+    return log().count(text);
+}

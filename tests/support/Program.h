@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// The real program in a scratch working directory, its standard error collected.
+class Program
+{
+public:
+    // files: written into the working directory (name, content) before the program starts.
+    explicit Program(const QStringList &args, const QMap<QString, QByteArray> &files = {});
+    ~Program();
+
+    // Everything it has written to standard error so far.
+    QString log();
+    int count(const QString &text);
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QProcess &process() { return m_process; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_err;
+};
