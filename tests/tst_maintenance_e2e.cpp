@@ -26,7 +26,10 @@ const QPoint Clock(390, 70);
 // The shell: a 70-high header (back at the left, menu at the right), eight rows below.
 const QPoint BackButton(35, 34);
 const QPoint MenuButton(445, 34);
+const QPoint ScanConfigItem(370, 94);
 const QPoint LogoutItem(370, 285);
+// Below the pop-ups, which sit in the middle of the window.
+const QPoint OutsideThePopup(240, 740);
 QPoint settingsRow(int index)
 {
     return {240, 70 + index * 730 / 8 + 45};
@@ -154,6 +157,24 @@ private slots:
                                  WaitMs);
     }
 
+    // Configuration codes are accepted only while the barcode pop-up is open: closing it
+    // disables the reader, opening it again enables it.
+    void barcodePopupEnablesTheReaderWhileOpen()
+    {
+        m_observer.clear();
+        openBarcodePopup();
+        tap(OutsideThePopup);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_observer.messages("velt/barcode/disable").isEmpty(), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!barcodeEnabled(), WaitMs);
+
+        m_observer.clear();
+        openBarcodePopup();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_observer.messages("velt/barcode/enable").isEmpty(), WaitMs);
+        QVERIFY(m_observer.messages("velt/barcode/disable").isEmpty());
+        tap(OutsideThePopup);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_observer.messages("velt/barcode/disable").isEmpty(), WaitMs);
+    }
+
     void logoutEndsTheSession()
     {
         tap(MenuButton);
@@ -178,6 +199,27 @@ private:
         const auto messages = m_observer.messages("velt/ui/status");
         return messages.isEmpty() ? QJsonObject()
                                   : QJsonDocument::fromJson(messages.last().payload).object();
+    }
+
+    void openBarcodePopup()
+    {
+        tap(MenuButton);
+        tap(ScanConfigItem);
+    }
+
+    // The reader as the validator service last reported it.
+    bool barcodeEnabled() const
+    {
+        const auto messages = m_observer.messages("velt/blm/status");
+        if (messages.isEmpty())
+            return true;
+        const QJsonObject status = QJsonDocument::fromJson(messages.last().payload).object();
+        return status.value("device")
+            .toObject()
+            .value("barcode")
+            .toObject()
+            .value("enabled")
+            .toBool();
     }
 
     // The validator service's setting, as it last reported its configuration.

@@ -88,6 +88,7 @@ const Shot Maintenance[] = {
     {"settings-list", "!pin 5826", "Settings"},
     {"validator", "!open Validator", "Settings"},
     {"validator-configuration", "!click configureButton", "Settings"},
+    {"keyboard", "!focus obuUrlField", "Settings"},
     {"display", "!open Display", "Settings"},
     {"audio", "!open Audio", "Settings"},
     {"page-to-come", "!open Diagnostics", "Settings"},
@@ -201,6 +202,14 @@ bool act(Stage &stage, const QString &command)
         manager.settingsLoginRequest(argument);
     } else if (command == QLatin1String("!logout")) {
         manager.settingsLogoutRequest();
+    } else if (command.startsWith(QLatin1String("!focus "))) {
+        // A field of the page shown: the keyboard slides in over the page.
+        QQuickItem *field = ScreenCheck::find(window->contentItem(), argument);
+        if (!field)
+            return fail("no such field");
+        field->forceActiveFocus();
+        QGuiApplication::inputMethod()->show();
+        waitFor([] { return QGuiApplication::inputMethod()->isVisible(); }, 10000);
     } else if (!shell || !QMetaObject::invokeMethod(shell, "reset")) {
         return fail("no maintenance shell");
     } else if (command.startsWith(QLatin1String("!open "))) {
