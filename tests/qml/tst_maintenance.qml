@@ -118,6 +118,16 @@ Item {
             }
         }
 
+        function test_login_deniedShakesAndEmpties() {
+            var page = create("qrc:/qml/screens/settings/Login.qml")
+            page.entry = "1111"
+            manager.settingsAccessDenied()
+            compare(page.entry, "")
+            verify(page.shaking)
+            tryCompare(page, "shaking", false)
+            compare(findChild(page, "entryText").text, "Pin")
+        }
+
         function test_login_entryEmptiedWhenShownOrHidden() {
             var page = create("qrc:/qml/screens/settings/Login.qml")
             page.entry = "12"

@@ -10,6 +10,7 @@ Page {
     // The digits typed so far, shown as typed.
     property string entry: ""
     readonly property bool empty: entry.length === 0
+    readonly property alias shaking: shake.running
     // The grey of the empty entry, readable on either theme's background.
     readonly property color hintGrey: Material.theme === Material.Dark ? "#a0a0a0" : "#606060"
 
