@@ -7,7 +7,6 @@ Item {
 
     property alias text: label.text
     readonly property alias lineCount: label.lineCount
-    readonly property alias contentWidth: label.contentWidth
     property real textSize: 16
     property int horizontalAlignment: Text.AlignHCenter
     property int verticalAlignment: Text.AlignVCenter

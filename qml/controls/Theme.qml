@@ -8,7 +8,6 @@ QtObject {
     readonly property color invalid: "#db4a37"
     readonly property color warning: "#fcdb03"
 
-    readonly property color accent: "#00ADD7"
     // The dark blue of the artwork: button fills, text on accent fills, quiet panels.
     readonly property color navy: "#000621"
     readonly property color pressed: "#36C478"

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../controls"
 
 // The white bar between a result's title and its details.
 Item {
@@ -10,6 +11,6 @@ Item {
         width: parent.width - 70
         height: 4
         radius: 4
-        color: "white"
+        color: Theme.separator
     }
 }
