@@ -1,7 +1,7 @@
 #include "MosquittoBroker.h"
 #include "MqttObserver.h"
 #include "Program.h"
-#include "Simulator.h"
+#include "SimulatorRun.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -65,14 +65,9 @@ private slots:
         m_broker = std::make_unique<MosquittoBroker>();
         QVERIFY(m_broker->start());
         QVERIFY(m_observer.connectTo(m_broker->host(), m_broker->port()));
-        m_simClient = std::make_unique<manager::MqttClient>();
-        m_simClient->setHostname(m_broker->host());
-        m_simClient->setPort(m_broker->port());
-        m_simClient->setClientId("simulator");
-        m_simulator = std::make_unique<sim::Simulator>(*m_simClient, sim::Simulator::Bases());
-        m_simClient->connect();
-        QTRY_VERIFY_WITH_TIMEOUT(m_simClient->state() == manager::MosquittoClient::Connected,
-                                 WaitMs);
+        m_simulator = std::make_unique<SimulatorRun>(m_broker->host(), m_broker->port());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_simulator->client().state() == manager::MosquittoClient::Connected, WaitMs);
         QCOMPARE(m_simulator->execute("ignition on"), QString());
         QCOMPARE(m_simulator->execute("validator online"), QString());
 
@@ -93,7 +88,6 @@ private slots:
         }
         m_program.reset();
         m_simulator.reset();
-        m_simClient.reset();
         m_broker.reset();
     }
 
@@ -234,8 +228,7 @@ private:
 
     std::unique_ptr<MosquittoBroker> m_broker;
     MqttObserver m_observer;
-    std::unique_ptr<manager::MqttClient> m_simClient;
-    std::unique_ptr<sim::Simulator> m_simulator;
+    std::unique_ptr<SimulatorRun> m_simulator;
     std::unique_ptr<Program> m_program;
 };
 

@@ -1,7 +1,7 @@
 #include "CoreFixture.h"
 #include "Fonts.h"
 #include "MosquittoBroker.h"
-#include "Simulator.h"
+#include "SimulatorRun.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -95,12 +95,7 @@ private slots:
         QVERIFY(Fonts::load());
         m_broker = std::make_unique<MosquittoBroker>();
         QVERIFY(m_broker->start());
-        m_simClient = std::make_unique<manager::MqttClient>();
-        m_simClient->setHostname(m_broker->host());
-        m_simClient->setPort(m_broker->port());
-        m_simClient->setClientId("simulator");
-        m_simulator = std::make_unique<sim::Simulator>(*m_simClient, sim::Simulator::Bases());
-        m_simClient->connect();
+        m_simulator = std::make_unique<SimulatorRun>(m_broker->host(), m_broker->port());
 
         // Loaded at once, as the program does: the window starts on "Busy" and follows every
         // screen change from then on, so none may come before it.
@@ -122,7 +117,6 @@ private slots:
     {
         m_core.reset();
         m_simulator.reset();
-        m_simClient.reset();
         m_broker.reset();
     }
 
@@ -337,8 +331,7 @@ private slots:
 
 private:
     std::unique_ptr<MosquittoBroker> m_broker;
-    std::unique_ptr<manager::MqttClient> m_simClient;
-    std::unique_ptr<sim::Simulator> m_simulator;
+    std::unique_ptr<SimulatorRun> m_simulator;
     std::unique_ptr<CoreFixture> m_core;
     QQuickWindow *m_window = nullptr;
 };
