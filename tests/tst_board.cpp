@@ -1,8 +1,10 @@
 #include "Board.h"
+#include "BrokerClient.h"
 #include "LogCapture.h"
 #include "MosquittoBroker.h"
 #include "MqttClient.h"
 #include "MqttObserver.h"
+#include "SignalRecorder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,7 +30,6 @@ Q_DECLARE_METATYPE(Action)
 namespace {
 
 const QString Base = QStringLiteral("velt/board");
-const QString Mark = QStringLiteral("tst/mark");
 constexpr int WaitMs = 15000;
 
 const QByteArray FullStatus =
@@ -96,43 +97,6 @@ QStringList boardLines(const LogCapture &log)
     return lines;
 }
 
-// Every signal the manager declares, counted by name.
-class SignalRecorder
-{
-public:
-    explicit SignalRecorder(QObject *object)
-    {
-        const QMetaObject *meta = object->metaObject();
-        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-            const QMetaMethod method = meta->method(i);
-            if (method.methodType() == QMetaMethod::Signal)
-                m_spies.emplace_back(std::make_unique<QSignalSpy>(object, method));
-        }
-    }
-
-    // Names of the emitted signals, once per emission, sorted.
-    QStringList names() const
-    {
-        QStringList result;
-        for (const auto &spy : m_spies) {
-            const QString name = QString::fromLatin1(spy->signal());
-            for (int i = 0; i < spy->count(); ++i)
-                result.append(name.left(name.indexOf('(')));
-        }
-        result.sort();
-        return result;
-    }
-
-    void clear()
-    {
-        for (const auto &spy : m_spies)
-            spy->clear();
-    }
-
-private:
-    std::vector<std::unique_ptr<QSignalSpy>> m_spies;
-};
-
 // A manager fed by emitting the shared client's signal; no broker involved.
 struct Local
 {
@@ -152,56 +116,6 @@ struct Local
         feed("/audio", R"({"mute": true})");
         feed("/config", R"({"device": {"delayShutdownFor": 30}})");
         feed("/info", FullInfo);
-    }
-};
-
-// A real broker, an observer of everything published on it, and the client under test.
-struct Remote
-{
-    MosquittoBroker broker;
-    MqttObserver observer;
-    MqttClient mqtt;
-    int marks = 0;
-
-    bool open() { return broker.start() && observer.connectTo(broker.host(), broker.port()); }
-
-    bool connectClient()
-    {
-        mqtt.setHostname(broker.host());
-        mqtt.setPort(broker.port());
-        mqtt.setRetryMillis(300);
-        QSignalSpy connected(&mqtt, &MqttClient::connected);
-        mqtt.connect();
-        return connected.count() > 0 || connected.wait(WaitMs);
-    }
-
-    // What the client published since the last call: a marker published last by the same
-    // client arrives last, so nothing still on its way is missed.
-    bool drain(QList<MqttObserver::Message> &out)
-    {
-        const QByteArray mark = QByteArray::number(++marks);
-        if (!mqtt.publish(mark, Mark))
-            return false;
-        const bool seen = QTest::qWaitFor(
-            [&] {
-                for (const auto &m : observer.messages(Mark)) {
-                    if (m.payload == mark)
-                        return true;
-                }
-                return false;
-            },
-            WaitMs);
-        if (!seen)
-            return false;
-        out.clear();
-        for (const auto &m : observer.messages()) {
-            if (m.topic == Mark && m.payload == mark)
-                break;
-            if (m.topic != Mark)
-                out.append(m);
-        }
-        observer.clear();
-        return true;
     }
 };
 
@@ -225,12 +139,12 @@ class BoardTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<Remote> m_remote;
+    std::unique_ptr<BrokerClient> m_remote;
 
 private slots:
     void initTestCase()
     {
-        m_remote = std::make_unique<Remote>();
+        m_remote = std::make_unique<BrokerClient>();
         QVERIFY(m_remote->open());
         QVERIFY(m_remote->connectClient());
     }
@@ -293,7 +207,7 @@ private slots:
 
     void connection()
     {
-        Remote remote;
+        BrokerClient remote;
         QVERIFY(remote.open());
         LogCapture log;
         Board board(remote.mqtt, Base);
