@@ -67,7 +67,9 @@ GUIManager::GUIManager(Config &config)
     : QObject(nullptr), m_qmlContext(m_engine.rootContext()), m_config(config),
       m_validator(m_mqtt, config.get("topics/blm").toString()),
       m_board(m_mqtt, config.get("topics/board").toString()),
-      m_inspector(m_mqtt, config.get("topics/inspector").toString()), m_session(config),
+      m_inspector(m_mqtt, config.get("topics/inspector").toString()),
+      m_network(m_mqtt, config.get("topics/network").toString()),
+      m_clock(m_mqtt, config.get("topics/device").toString()), m_session(config),
       m_eventLog(config),
       m_screens(config, m_validator, m_board, m_inspector, m_session, m_eventLog),
       m_service(config, m_mqtt, m_session)
@@ -223,16 +225,9 @@ void GUIManager::initQml()
     QQuickStyle::setStyle(QStringLiteral("Material"));
     LOG_INFO << "[GUIManager] QtQuick Style name is : " << QQuickStyle::name();
 
-    // Registers the list type QQmlListProperty<Transaction> too.
-    qmlRegisterType<Transaction>("com.velt.ticketing.transaction", 1, 0, "Transaction");
-
+    registerQmlTypes();
     m_engine.addImageProvider(QStringLiteral("tinted"), new TintedImageProvider);
-    m_qmlContext->setContextProperty("manager", this);
-    m_qmlContext->setContextProperty("board", &m_board);
-    m_qmlContext->setContextProperty("inspector", &m_inspector);
-    m_qmlContext->setContextProperty("transaction", m_screens.transaction());
-    m_qmlContext->setContextProperty("eventLogManager", &m_eventLog);
-    m_qmlContext->setContextProperty("validatorManager", &m_validator);
+    exposeTo(m_qmlContext);
 
     connect(&m_screens, &ScreenController::screenChanged, this, &GUIManager::screenChanged);
     connect(&m_screens, &ScreenController::messageChanged, this, &GUIManager::messageChanged);
@@ -241,6 +236,25 @@ void GUIManager::initQml()
             [this] { m_qmlContext->setContextProperty("transaction", m_screens.transaction()); });
     setScreen(QStringLiteral("Busy"), 10000);
     m_screens.setTranslatedMessage(QT_TR_NOOP("Initializing"));
+}
+
+void GUIManager::registerQmlTypes()
+{
+    // Each registers its list type (QQmlListProperty<T>) too.
+    qmlRegisterType<Transaction>("com.velt.ticketing.transaction", 1, 0, "Transaction");
+    qmlRegisterType<manager::Connection>("com.velt.network.connection", 1, 0, "Connection");
+    qmlRegisterType<IPv4>("com.velt.network.ipv4", 1, 0, "IPv4");
+}
+
+void GUIManager::exposeTo(QQmlContext *context)
+{
+    context->setContextProperty("manager", this);
+    context->setContextProperty("board", &m_board);
+    context->setContextProperty("inspector", &m_inspector);
+    context->setContextProperty("transaction", m_screens.transaction());
+    context->setContextProperty("eventLogManager", &m_eventLog);
+    context->setContextProperty("network", &m_network);
+    context->setContextProperty("validatorManager", &m_validator);
 }
 
 void GUIManager::initMqtt()

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Board.h"
+#include "Clock.h"
 #include "Config.h"
 #include "EventManager.h"
 #include "Inspector.h"
 #include "MqttClient.h"
+#include "Network.h"
 #include "ScreenController.h"
 #include "SessionManager.h"
 #include "Transaction.h"
@@ -42,6 +44,7 @@ class GUIManager : public QObject
                    shutdownDelaySecChanged)
     Q_PROPERTY(QColor screenSaverBg READ screenSaverBg NOTIFY screenSaverBgChanged)
     Q_PROPERTY(QString screenSaverImg READ screenSaverImg NOTIFY screenSaverImgChanged)
+    Q_PROPERTY(manager::Clock *clock READ clock NOTIFY clockChanged)
     Q_PROPERTY(
         int animSwitchSec READ animSwitchSec WRITE setAnimSwitchSec NOTIFY animSwitchSecChanged)
 public:
@@ -55,6 +58,11 @@ public:
 
     // Loads the QML window, sets the language and records the start; called once by main.
     void load();
+    // The QML types the screens create or name.
+    static void registerQmlTypes();
+    // The context properties the screens bind to: "manager" and the managers they reach
+    // directly.
+    void exposeTo(QQmlContext *context);
 
     QString screen() const { return m_screens.screen(); }
     void setScreen(const QString &value);
@@ -87,6 +95,9 @@ public:
     manager::Validator &validator() { return m_validator; }
     manager::Board &board() { return m_board; }
     manager::Inspector &inspector() { return m_inspector; }
+    manager::Network &network() { return m_network; }
+    // Fixed for the manager's life.
+    manager::Clock *clock() { return &m_clock; }
     SessionManager &session() { return m_session; }
     EventManager &eventLog() { return m_eventLog; }
     // The time-out of the screen shown (ms), or -1 for a permanent screen.
@@ -165,6 +176,8 @@ private:
     manager::Validator m_validator;
     manager::Board m_board;
     manager::Inspector m_inspector;
+    manager::Network m_network;
+    manager::Clock m_clock;
     SessionManager m_session;
     EventManager m_eventLog;
     // The screen shown, with its time-out, message and display-off delay.

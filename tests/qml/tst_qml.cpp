@@ -39,13 +39,7 @@ public slots:
             m_manager = std::make_unique<GUIManager>(*m_config);
         }
         engine->addImageProvider("tinted", new TintedImageProvider);
-        QQmlContext *context = engine->rootContext();
-        context->setContextProperty("manager", m_manager.get());
-        context->setContextProperty("validatorManager", &m_manager->validator());
-        context->setContextProperty("board", &m_manager->board());
-        context->setContextProperty("inspector", &m_manager->inspector());
-        context->setContextProperty("eventLogManager", &m_manager->eventLog());
-        context->setContextProperty("transaction", Transaction().toMap());
+        m_manager->exposeTo(engine->rootContext());
     }
 
     void cleanupTestCase()
