@@ -307,6 +307,10 @@ private slots:
                                                  << "wait is for scenarios";
         QTest::newRow("maintenance without JSON") << "maintenance {oops"
                                                   << "maintenance needs a JSON object";
+        QTest::newRow("unknown progress topic") << "device progress-topic progres"
+                                                << "expected progress or progess";
+        QTest::newRow("unknown status form") << "device status-form number"
+                                             << "expected object or string";
     }
 
     void badCommands()

@@ -59,7 +59,9 @@ QString DeviceService::updateState() const
 
 void DeviceService::publishDeviceStatus()
 {
-    const QJsonObject software{{"current", m_current}, {"pending", m_pending}};
+    const QJsonValue software = m_statusAsString
+                                    ? QJsonValue(m_current)
+                                    : QJsonObject{{"current", m_current}, {"pending", m_pending}};
     const QJsonObject update{{"state", updateState()}, {"software", software}};
     const QJsonObject ntp{{"enabled", m_ntpEnabled}, {"synced", m_ntpSynced}};
     publishReport(QStringLiteral("/status"),
@@ -180,7 +182,8 @@ void DeviceService::nextInstallStep()
         return;
     }
     const InstallStep &step = m_installSteps.at(m_installIndex++);
-    publishReport(QStringLiteral("/update/software/progress"),
+    publishReport(m_misspelledProgress ? QStringLiteral("/update/software/progess")
+                                       : QStringLiteral("/update/software/progress"),
                   {{"message", step.message}, {"progress", step.progress}, {"version", m_pending}},
                   false);
 }
@@ -242,6 +245,23 @@ QString DeviceService::command(const QStringList &args)
         publishDeviceStatus();
         return QString();
     }
+    if (what == QLatin1String("progress-topic")) {
+        const QString topic = args.value(1).toLower();
+        if (args.size() != 2 ||
+            (topic != QLatin1String("progress") && topic != QLatin1String("progess")))
+            return QStringLiteral("expected progress or progess");
+        m_misspelledProgress = topic == QLatin1String("progess");
+        return QString();
+    }
+    if (what == QLatin1String("status-form")) {
+        const QString form = args.value(1).toLower();
+        if (args.size() != 2 ||
+            (form != QLatin1String("object") && form != QLatin1String("string")))
+            return QStringLiteral("expected object or string");
+        m_statusAsString = form == QLatin1String("string");
+        publishDeviceStatus();
+        return QString();
+    }
     if (what.isEmpty())
         return QStringLiteral("expected a device command");
     return QStringLiteral("unknown device command '%1'").arg(args.first());
@@ -252,6 +272,8 @@ QStringList DeviceService::help() const
     return {
         QStringLiteral("device pending <version|none>   version the next update check finds"),
         QStringLiteral("device current <version>        installed software version"),
+        QStringLiteral("device progress-topic <progress|progess>  topic of the install progress"),
+        QStringLiteral("device status-form <object|string>  software in the device status"),
         QStringLiteral("device ntp <on|off>             NTP enabled"),
         QStringLiteral("device ntp synced <on|off>      clock synchronised (needs NTP on)"),
         QStringLiteral("device ntp server <name>        NTP server"),

@@ -10,7 +10,8 @@
 namespace sim {
 
 // The device service: NTP settings of the clock, and the software update (check for a new
-// version, download and install it with progress reports).
+// version, download and install it with progress reports). It can also speak as an older
+// service does.
 class DeviceService : public SimService
 {
     Q_OBJECT
@@ -57,6 +58,10 @@ private:
     QTimer m_installTimer;
     QVector<InstallStep> m_installSteps;
     int m_installIndex = 0;
+    // Older services: progress on the misspelled topic, the device status with the installed
+    // version as plain text.
+    bool m_misspelledProgress = false;
+    bool m_statusAsString = false;
 };
 
 } // namespace sim
