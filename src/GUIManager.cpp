@@ -69,6 +69,7 @@ GUIManager::GUIManager(Config &config)
       m_board(m_mqtt, config.get("topics/board").toString()),
       m_inspector(m_mqtt, config.get("topics/inspector").toString()),
       m_network(m_mqtt, config.get("topics/network").toString()),
+      m_update(m_mqtt, config.get("topics/device").toString()),
       m_clock(m_mqtt, config.get("topics/device").toString()), m_session(config),
       m_eventLog(config),
       m_screens(config, m_validator, m_board, m_inspector, m_session, m_eventLog),

@@ -11,6 +11,7 @@
 #include "SessionManager.h"
 #include "Transaction.h"
 #include "UiService.h"
+#include "Update.h"
 #include "Validator.h"
 
 #include <QColor>
@@ -44,6 +45,7 @@ class GUIManager : public QObject
                    shutdownDelaySecChanged)
     Q_PROPERTY(QColor screenSaverBg READ screenSaverBg NOTIFY screenSaverBgChanged)
     Q_PROPERTY(QString screenSaverImg READ screenSaverImg NOTIFY screenSaverImgChanged)
+    Q_PROPERTY(manager::Update *update READ update NOTIFY updateChanged)
     Q_PROPERTY(manager::Clock *clock READ clock NOTIFY clockChanged)
     Q_PROPERTY(
         int animSwitchSec READ animSwitchSec WRITE setAnimSwitchSec NOTIFY animSwitchSecChanged)
@@ -96,7 +98,8 @@ public:
     manager::Board &board() { return m_board; }
     manager::Inspector &inspector() { return m_inspector; }
     manager::Network &network() { return m_network; }
-    // Fixed for the manager's life.
+    // Both fixed for the manager's life.
+    manager::Update *update() { return &m_update; }
     manager::Clock *clock() { return &m_clock; }
     SessionManager &session() { return m_session; }
     EventManager &eventLog() { return m_eventLog; }
@@ -177,6 +180,7 @@ private:
     manager::Board m_board;
     manager::Inspector m_inspector;
     manager::Network m_network;
+    manager::Update m_update;
     manager::Clock m_clock;
     SessionManager m_session;
     EventManager m_eventLog;

@@ -1,7 +1,9 @@
+#include "BrokerClient.h"
 #include "LogCapture.h"
 #include "MosquittoBroker.h"
 #include "MqttClient.h"
 #include "MqttObserver.h"
+#include "SignalRecorder.h"
 #include "SimulatorRun.h"
 #include "Update.h"
 
@@ -24,7 +26,6 @@ namespace {
 
 constexpr int WaitMs = 15000;
 const QString Base = QStringLiteral("velt/device");
-const QString Mark = QStringLiteral("tst/mark");
 
 const QString Disconnected = QStringLiteral("Disconnected");
 const QString Checking = QStringLiteral("Checking for updates");
@@ -98,38 +99,6 @@ QString parseErrorLine(const QByteArray &payload)
     return QStringLiteral("[Update] Failed to parse JSON message: ") + error.errorString();
 }
 
-// Every signal the manager declares, counted by name. (A local copy until the shared one in
-// tests/support is merged.)
-class SignalRecorder
-{
-public:
-    explicit SignalRecorder(QObject *object)
-    {
-        const QMetaObject *meta = object->metaObject();
-        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-            const QMetaMethod method = meta->method(i);
-            if (method.methodType() == QMetaMethod::Signal)
-                m_spies.emplace_back(std::make_unique<QSignalSpy>(object, method));
-        }
-    }
-
-    // Names of the emitted signals, once per emission, sorted.
-    QStringList names() const
-    {
-        QStringList result;
-        for (const auto &spy : m_spies) {
-            const QString name = QString::fromLatin1(spy->signal());
-            for (int i = 0; i < spy->count(); ++i)
-                result.append(name.left(name.indexOf('(')));
-        }
-        result.sort();
-        return result;
-    }
-
-private:
-    std::vector<std::unique_ptr<QSignalSpy>> m_spies;
-};
-
 // A manager fed by emitting the shared client's signal; no broker involved.
 struct Local
 {
@@ -150,56 +119,6 @@ struct Local
     }
 };
 
-// A real broker, an observer of everything published on it, and a client to run managers on.
-struct Remote
-{
-    MosquittoBroker broker;
-    MqttObserver observer;
-    MqttClient mqtt;
-    int marks = 0;
-
-    bool open() { return broker.start() && observer.connectTo(broker.host(), broker.port()); }
-
-    bool connectClient()
-    {
-        mqtt.setHostname(broker.host());
-        mqtt.setPort(broker.port());
-        mqtt.setRetryMillis(300);
-        QSignalSpy connected(&mqtt, &MqttClient::connected);
-        mqtt.connect();
-        return connected.count() > 0 || connected.wait(WaitMs);
-    }
-
-    // What the client published since the last call: a marker published last by the same
-    // client arrives last, so nothing still on its way is missed.
-    bool drain(QList<MqttObserver::Message> &out)
-    {
-        const QByteArray mark = QByteArray::number(++marks);
-        if (!mqtt.publish(mark, Mark))
-            return false;
-        const bool seen = QTest::qWaitFor(
-            [&] {
-                for (const auto &m : observer.messages(Mark)) {
-                    if (m.payload == mark)
-                        return true;
-                }
-                return false;
-            },
-            WaitMs);
-        if (!seen)
-            return false;
-        out.clear();
-        for (const auto &m : observer.messages()) {
-            if (m.topic == Mark && m.payload == mark)
-                break;
-            if (m.topic != Mark)
-                out.append(m);
-        }
-        observer.clear();
-        return true;
-    }
-};
-
 } // namespace
 
 class UpdateTest : public QObject
@@ -207,12 +126,12 @@ class UpdateTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<Remote> m_remote;
+    std::unique_ptr<BrokerClient> m_remote;
 
 private slots:
     void initTestCase()
     {
-        m_remote = std::make_unique<Remote>();
+        m_remote = std::make_unique<BrokerClient>();
         QVERIFY(m_remote->open());
         QVERIFY(m_remote->connectClient());
     }
@@ -264,7 +183,7 @@ private slots:
 
     void connection()
     {
-        Remote remote;
+        BrokerClient remote;
         QVERIFY(remote.open());
         Update update(remote.mqtt, Base);
         remote.mqtt.setClientId("tst_update");
@@ -362,8 +281,16 @@ private slots:
     {
         Local viaProgress;
         Local viaProgess;
+        Local cutOff;
         Local local;
         LogCapture log;
+
+        // A check the connection drops under: nothing can answer it, and the time-out must not
+        // cover up that the service is out of reach.
+        cutOff.feed("/update/software/status", R"({"current": "1.0.0", "pending": "1.1.0"})");
+        cutOff.update.check();
+        emit cutOff.mqtt.disconnected();
+        QCOMPARE(cutOff.update.status(), Disconnected);
 
         viaProgress.update.check();
         viaProgess.update.check();
@@ -384,13 +311,14 @@ private slots:
         // A lower bound only: the time-out cannot end early.
         QVERIFY2(elapsed.elapsed() >= 4500, qPrintable(QString::number(elapsed.elapsed())));
         QCOMPARE(log.count(TimeoutLine), 1);
-        QCOMPARE(log.count("[Update] Checking for updates"), 3);
+        QCOMPARE(log.count("[Update] Checking for updates"), 4);
 
         // The software status does not touch the status; the next time-out reads the version.
         local.feed("/update/software/status", R"({"current": "1.0.0", "pending": "1.1.0"})");
         QCOMPARE(local.update.status(), NoPending);
         QTRY_COMPARE_WITH_TIMEOUT(local.update.status(), Ready, WaitMs);
         QCOMPARE(log.count(TimeoutLine), 2);
+        QCOMPARE(cutOff.update.status(), Disconnected);
 
         // Both would have timed out twice by now, had their first progress report not ended it.
         QCOMPARE(viaProgress.update.status(), Downloading);

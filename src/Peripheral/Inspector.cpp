@@ -4,7 +4,6 @@
 
 #include <QJsonValue>
 
-#include <cmath>
 #include <limits>
 
 namespace manager {
@@ -15,19 +14,6 @@ const QString Card = QStringLiteral("internal");
 constexpr int RequestDelayMs = 2000;
 // The longest delay a timer can hold, in whole seconds.
 constexpr int MaxShutdownSec = std::numeric_limits<int>::max() / 1000;
-
-// The service reports whole percentages; anything else (text, fractions, values no int can
-// hold) reads as 0 rather than as a guess.
-int wholeNumber(const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return 0;
-    const double number = value.toDouble();
-    if (!std::isfinite(number) || std::floor(number) != number ||
-        number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
-        return 0;
-    return int(number);
-}
 
 } // namespace
 

@@ -4,7 +4,11 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QJsonValue>
 #include <QTimer>
+
+#include <cmath>
+#include <limits>
 
 namespace manager {
 
@@ -49,6 +53,17 @@ bool ServiceManager::acceptUnderBase(const QByteArray &message, const QString &t
 {
     // The connection is shared: most of what arrives belongs to other managers.
     return topic.contains(m_base) && parse(message, object);
+}
+
+int ServiceManager::wholeNumber(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return 0;
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || std::floor(number) != number ||
+        number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
+        return 0;
+    return int(number);
 }
 
 bool ServiceManager::publishJson(const QString &topic, const QJsonObject &object)

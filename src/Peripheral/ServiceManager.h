@@ -40,6 +40,9 @@ protected:
     // and for a payload that is not JSON (logged); otherwise the payload as an object.
     bool acceptUnderBase(const QByteArray &message, const QString &topic,
                          QJsonObject &object) const;
+    // A whole number as services report percentages; anything else (text, fractions, values no
+    // int can hold) reads as 0 rather than as a guess.
+    static int wholeNumber(const QJsonValue &value);
     // Publishes the object as indented JSON, QoS 0, no retain.
     bool publishJson(const QString &topic, const QJsonObject &object);
     // Monitor: 0 stops the timer, any other value (re)starts it as a repeating timer (a negative

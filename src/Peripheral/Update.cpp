@@ -5,9 +5,6 @@
 
 #include <QJsonValue>
 
-#include <cmath>
-#include <limits>
-
 namespace manager {
 
 namespace {
@@ -17,19 +14,6 @@ constexpr int CheckTimeoutMs = 5000;
 const QString Checking = QStringLiteral("Checking for updates");
 const QString ReadyToInstall = QStringLiteral("Ready to install");
 const QString NoPendingUpdates = QStringLiteral("No pending updates");
-
-// The service reports whole percentages; anything else (text, fractions, values no int can
-// hold) reads as 0 rather than as a guess.
-int wholeNumber(const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return 0;
-    const double number = value.toDouble();
-    if (!std::isfinite(number) || std::floor(number) != number ||
-        number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
-        return 0;
-    return int(number);
-}
 
 } // namespace
 
@@ -72,6 +56,8 @@ void Update::install()
 
 void Update::onDisconnected()
 {
+    // Nothing can answer a check now; its time-out would hide that the service is out of reach.
+    m_checkTimer.stop();
     setStatus(QStringLiteral("Disconnected"));
 }
 
