@@ -1,6 +1,7 @@
 #include "MosquittoBroker.h"
 #include "MqttObserver.h"
 #include "Program.h"
+#include "SimulatorRun.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -10,6 +11,28 @@
 namespace {
 
 constexpr int WaitMs = 20000;
+
+// What the program asked the broker to deliver (the requests it published), each topic counted.
+QMap<QString, int> published(MosquittoBroker &broker, Program &program)
+{
+    const QString clientId = "Pernix_" + QString::number(program.process().processId());
+    QMap<QString, int> topics;
+    for (const QString &request : broker.requests(clientId)) {
+        if (request.startsWith("publish "))
+            ++topics[request.mid(8)];
+    }
+    return topics;
+}
+
+bool publishedEach(MosquittoBroker &broker, Program &program, const QStringList &topics, int times)
+{
+    const QMap<QString, int> counts = published(broker, program);
+    for (const QString &topic : topics) {
+        if (counts.value(topic) != times)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -60,6 +83,38 @@ private slots:
         QCOMPARE(will.payload, QByteArray("{\"service\": false}"));
     }
 
+    // Every system service is asked for its state when the program connects, and again when
+    // the broker comes back; what the simulator answers reaches the managers.
+    void refreshesTheSystemServices()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        SimulatorRun simulator(broker.host(), broker.port());
+        Program program(
+            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())});
+        const QStringList requests = {"velt/network/ethernet/state/get",
+                                      "velt/network/ethernet/config/get", "velt/device/status/get",
+                                      "velt/device/clock/ntp/status/get",
+                                      "velt/device/clock/ntp/config/get"};
+        QTRY_VERIFY_WITH_TIMEOUT(publishedEach(broker, program, requests, 1), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("[Network][Ethernet] Interface changed : "
+                                                        "eth0"),
+                                 WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            program.log().contains("[Network] Processing status topic velt/network/status"),
+            WaitMs);
+        QCOMPARE(program.count("[Network] Refreshing data"), 1);
+        QCOMPARE(program.count("[Network][Ethernet] Refreshing data"), 1);
+        QCOMPARE(program.count("Refreshing Clock status and config"), 1);
+
+        broker.stop();
+        QVERIFY(broker.start());
+        QTRY_VERIFY_WITH_TIMEOUT(publishedEach(broker, program, requests, 2), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.count("[Network] Refreshing data"), 2, WaitMs);
+        QCOMPARE(program.count("Refreshing Clock status and config"), 2);
+        QCOMPARE(program.process().state(), QProcess::Running);
+    }
+
     void configurationFileChoosesLevelAndBase()
     {
         MosquittoBroker broker;
@@ -76,6 +131,8 @@ private slots:
             conf.setValue("mqtt/host", "127.0.0.1");
             conf.setValue("mqtt/port", broker.port());
             conf.setValue("mqtt/base", "bench/ui");
+            conf.setValue("topics/device", "bench/device");
+            conf.setValue("topics/network", "bench/network");
         }
         Program program({"-f", file});
         QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("[GUIManager] Connected to MQTT broker"),
@@ -83,6 +140,13 @@ private slots:
         QVERIFY(program.log().contains("[MqttClient] State is Connected."));
         QVERIFY(program.log().contains("[MqttClient] Will Topic  : bench/ui/status"));
         QVERIFY(!QFile::exists(program.path("gui.conf")));
+        // The update and clock managers share the device base; the network its own.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            publishedEach(broker, program,
+                          {"bench/device/status/get", "bench/device/clock/ntp/status/get",
+                           "bench/network/ethernet/state/get"},
+                          1),
+            WaitMs);
 
         // Quiet again once the file says so, without a restart.
         {
