@@ -732,6 +732,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ethernet.ipv4()->address() != QString("192.168.1.77"), WaitMs);
         QCOMPARE(ethernet.method(), QString("auto"));
 
+        // A laptop on the USB service port is reported on the same topics, and ignored.
+        const QString before = snapshot(ethernet);
+        {
+            LogCapture log;
+            QCOMPARE(simulator.execute("network usb0 up"), QString());
+            QTRY_COMPARE_WITH_TIMEOUT(log.count("[Network][Ethernet] Processing config topic "
+                                                "velt/network/ethernet/config"),
+                                      1, WaitMs);
+            QCOMPARE(log.count("[Network][Ethernet] Processing state topic "
+                               "velt/network/ethernet/state"),
+                     1);
+            QCOMPARE(snapshot(ethernet), before);
+        }
+
         QCOMPARE(simulator.execute("network ethernet down"), QString());
         QTRY_COMPARE_WITH_TIMEOUT(ethernet.state(), QString("Disconnected"), WaitMs);
         QCOMPARE(ethernet.reason(), QString("Carrier changed"));

@@ -10,6 +10,7 @@ namespace {
 
 const char *const ServiceVersion = "2.1.4";
 const char *const Interface = "eth0";
+const char *const UsbGadget = "usb0";
 
 // What a DHCP server on the bench LAN would hand out.
 const char *const LeaseAddress = "192.168.1.137";
@@ -124,6 +125,32 @@ void NetworkService::publishConfig()
     publishReport(QStringLiteral("/ethernet/config"), configReport());
 }
 
+void NetworkService::publishUsbGadget(bool up)
+{
+    // The service reports its USB gadget link (a technician's laptop on the service port) on the
+    // same topics as eth0. Not retained: the retained reports stay eth0's.
+    const QString state = up ? QStringLiteral("Connected") : QStringLiteral("Disconnected");
+    const QString address = up ? QStringLiteral("172.16.0.1") : QString();
+    const QString netmask = up ? QStringLiteral("255.255.255.252") : QString();
+    publishReport(QStringLiteral("/ethernet/state"),
+                  {{"interface", QLatin1String(UsbGadget)},
+                   {"typeStr", QStringLiteral("gadget")},
+                   {"stateStr", state},
+                   {"reasonStr", up ? QStringLiteral("None") : QStringLiteral("Carrier changed")},
+                   {"mac", QStringLiteral("02:4e:56:00:00:02")},
+                   {"ipv4", ipv4Object(address, netmask, QString(), QString(), QString())}},
+                  false);
+    publishReport(QStringLiteral("/ethernet/config"),
+                  {{"interface", QLatin1String(UsbGadget)},
+                   {"method", QStringLiteral("manual")},
+                   {"address", QStringLiteral("172.16.0.1")},
+                   {"netmask", QStringLiteral("255.255.255.252")},
+                   {"gateway", QString()},
+                   {"dns0", QString()},
+                   {"dns1", QString()}},
+                  false);
+}
+
 void NetworkService::onMessage(const QString &topic, const QByteArray &payload)
 {
     if (topic == m_base + QLatin1String("/ethernet/state/get")) {
@@ -216,6 +243,13 @@ QString NetworkService::command(const QStringList &args)
         publishStatus();
         return QString();
     }
+    if (what == QLatin1String("usb0")) {
+        const QString word = rest.value(0).toLower();
+        if (rest.size() != 1 || (word != QLatin1String("up") && word != QLatin1String("down")))
+            return QStringLiteral("expected up or down");
+        publishUsbGadget(word == QLatin1String("up"));
+        return QString();
+    }
     if (what.isEmpty())
         return QStringLiteral("expected a network command");
     return QStringLiteral("unknown network command '%1'").arg(args.first());
@@ -230,6 +264,8 @@ QStringList NetworkService::help() const
             "network connectivity <word>     connectivity (Full, Limited, Portal, None)"),
         QStringLiteral("network hostname <name>         host name of the unit"),
         QStringLiteral("network ethernet <up|down>      plug or unplug the eth0 cable"),
+        QStringLiteral("network usb0 <up|down>          a laptop on the USB service port (reported "
+                       "on the eth0 topics)"),
     };
 }
 

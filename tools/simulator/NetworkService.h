@@ -34,6 +34,7 @@ private:
     void publishState();
     void publishConfig();
     void applyConfig(const QJsonObject &request);
+    void publishUsbGadget(bool up);
 
     QString m_state = QStringLiteral("Connected");
     QString m_connectivity = QStringLiteral("Full");
