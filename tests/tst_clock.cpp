@@ -452,15 +452,11 @@ private slots:
     // Against the simulated device service.
     void simulator()
     {
-        MosquittoBroker broker;
-        QVERIFY(broker.start());
-        SimulatorRun simulator(broker.host(), broker.port());
-        MqttClient mqtt;
-        mqtt.setHostname(broker.host());
-        mqtt.setPort(broker.port());
-        mqtt.setRetryMillis(300);
-        Clock clock(mqtt, Base);
-        mqtt.connect();
+        BrokerClient remote;
+        QVERIFY(remote.open());
+        SimulatorRun simulator(remote.broker.host(), remote.broker.port());
+        Clock clock(remote.mqtt, Base);
+        QVERIFY(remote.connectClient());
 
         QTRY_COMPARE_WITH_TIMEOUT(clock.ntpServer(), QString("pool.ntp.org"), WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(clock.ntpEnabled() && clock.ntpSynced(), WaitMs);

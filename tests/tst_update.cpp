@@ -625,25 +625,19 @@ private slots:
     // simulator's reports are retained).
     void againstTheDeviceService()
     {
-        MosquittoBroker broker;
-        QVERIFY(broker.start());
-        MqttObserver observer;
-        QVERIFY(observer.connectTo(broker.host(), broker.port()));
-        SimulatorRun simulator(broker.host(), broker.port());
+        BrokerClient remote;
+        QVERIFY(remote.open());
+        MqttObserver &observer = remote.observer;
+        SimulatorRun simulator(remote.broker.host(), remote.broker.port());
         QCOMPARE(simulator.execute("device current 1.0.0"), QString());
 
-        MqttClient mqtt;
-        mqtt.setHostname(broker.host());
-        mqtt.setPort(broker.port());
-        mqtt.setClientId("ui");
-        mqtt.setRetryMillis(300);
-        Update update(mqtt, Base);
+        Update update(remote.mqtt, Base);
         QStringList statuses;
         connect(&update, &Update::statusChanged, &update, [&] { statuses << update.status(); });
         int highest = 0;
         connect(&update, &Update::progressPercentChanged, &update,
                 [&] { highest = qMax(highest, update.progressPercent()); });
-        mqtt.connect();
+        QVERIFY(remote.connectClient());
         QTRY_COMPARE_WITH_TIMEOUT(update.current(), QString("1.0.0"), WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(update.status(), NoPending, WaitMs);
         QCOMPARE(update.progressMessage(), QString("Idle"));

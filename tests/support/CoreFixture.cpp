@@ -29,13 +29,29 @@ CoreFixture::CoreFixture(MosquittoBroker &broker, const QByteArray &serial,
     m_config->set("log/stderr", false);
     m_config->set("log/syslog", false);
     m_config->addOverrides(settings);
+    m_port = broker.port();
     m_observer.connectTo(broker.host(), broker.port());
     m_manager = std::make_unique<GUIManager>(*m_config);
 }
 
 CoreFixture::~CoreFixture()
 {
+    // The broker publishes the manager's last will once it notices the connection is gone,
+    // which on a busy machine can be well after this fixture; waiting for it here keeps it out
+    // of the next test's observations.
+    const QByteArray will = "{\"service\": false}";
+    const auto wills = [&] {
+        const QList<MqttObserver::Message> messages = m_observer.messages();
+        return std::count_if(messages.begin(), messages.end(),
+                             [&](const MqttObserver::Message &m) { return m.payload == will; });
+    };
+    const bool connected = m_manager->mqtt().state() == manager::MosquittoClient::Connected;
+    // A test may have moved the manager to another broker, which this observer does not see.
+    const bool onThisBroker = m_config->get("mqtt/port").toInt() == m_port;
+    const auto before = wills();
     m_manager.reset();
+    if (connected && onThisBroker)
+        (void)QTest::qWaitFor([&] { return wills() > before; }, 10000);
     m_config.reset();
 }
 

@@ -53,5 +53,6 @@ private:
     std::unique_ptr<Config> m_config;
     std::unique_ptr<GUIManager> m_manager;
     MqttObserver m_observer;
+    int m_port = 0;
     int m_marks = 0;
 };
