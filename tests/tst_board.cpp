@@ -1,6 +1,7 @@
 #include "Board.h"
 #include "BrokerClient.h"
 #include "LogCapture.h"
+#include "MetaInterface.h"
 #include "MosquittoBroker.h"
 #include "MqttClient.h"
 #include "MqttObserver.h"
@@ -153,38 +154,25 @@ private slots:
 
     void interface()
     {
-        const QMetaObject &meta = Board::staticMetaObject;
-        QStringList properties;
-        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
-            const QMetaProperty p = meta.property(i);
-            properties << QString("%1 %2 %3%4")
-                              .arg(p.typeName(), p.name(),
-                                   QString::fromLatin1(p.notifySignal().name()),
-                                   p.isWritable() ? " writable" : "");
-        }
-        QCOMPARE(properties, QStringList({
-                                 "bool ignition ignitionChanged",
-                                 "QString poleId poleIdChanged",
-                                 "double temperature temperatureChanged",
-                                 "double voltage voltageChanged",
-                                 "int displayBrightness displayBrightnessChanged writable",
-                                 "QString displayBrightnessMode displayBrightnessModeChanged "
-                                 "writable",
-                                 "int ambientLightSensor ambientLightSensorChanged",
-                                 "QVariantMap info infoChanged",
-                                 "bool audioEnabled audioEnabledChanged writable",
-                                 "QVariantList peripherals peripheralsChanged writable",
-                                 "bool rtcFailed rtcFailedChanged",
-                                 "int delayShutdownFor delayShutdownForChanged writable",
-                             }));
+        QCOMPARE(propertiesOf(Board::staticMetaObject),
+                 QStringList({
+                     "bool ignition ignitionChanged",
+                     "QString poleId poleIdChanged",
+                     "double temperature temperatureChanged",
+                     "double voltage voltageChanged",
+                     "int displayBrightness displayBrightnessChanged writable",
+                     "QString displayBrightnessMode displayBrightnessModeChanged "
+                     "writable",
+                     "int ambientLightSensor ambientLightSensorChanged",
+                     "QVariantMap info infoChanged",
+                     "bool audioEnabled audioEnabledChanged writable",
+                     "QVariantList peripherals peripheralsChanged writable",
+                     "bool rtcFailed rtcFailedChanged",
+                     "int delayShutdownFor delayShutdownForChanged writable",
+                 }));
 
-        QStringList signalNames;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            if (meta.method(i).methodType() == QMetaMethod::Signal)
-                signalNames << QString::fromLatin1(meta.method(i).methodSignature());
-        }
         QCOMPARE(
-            signalNames,
+            signalsOf(Board::staticMetaObject),
             QStringList({"infoChanged()", "statusChanged()", "ignitionChanged()", "poleIdChanged()",
                          "temperatureChanged()", "voltageChanged()", "uptimeChanged()",
                          "peripheralPowerChanged(QString,bool)", "audioEnabledChanged()",

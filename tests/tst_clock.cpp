@@ -1,6 +1,7 @@
 #include "BrokerClient.h"
 #include "Clock.h"
 #include "LogCapture.h"
+#include "MetaInterface.h"
 #include "SignalRecorder.h"
 #include "SimulatorRun.h"
 
@@ -119,6 +120,20 @@ private slots:
     }
 
     void cleanupTestCase() { qputenv("PATH", m_path); }
+
+    // The region page binds to these.
+    void interface()
+    {
+        QCOMPARE(propertiesOf(Clock::staticMetaObject),
+                 QStringList({"QStringList timezones timezonesChanged",
+                              "QString timezone timezoneChanged writable",
+                              "QString ntpServer ntpServerChanged writable",
+                              "bool ntpEnabled ntpEnabledChanged writable",
+                              "bool ntpSynced ntpSyncedChanged"}));
+        const QMetaObject &meta = Clock::staticMetaObject;
+        QVERIFY(meta.indexOfMethod("ntpSync()") >= meta.methodOffset());
+        QVERIFY(meta.indexOfMethod("refresh()") >= meta.methodOffset());
+    }
 
     void startsByReadingTheSystem()
     {

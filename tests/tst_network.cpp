@@ -2,6 +2,7 @@
 #include "Ethernet.h"
 #include "IPv4.h"
 #include "LogCapture.h"
+#include "MetaInterface.h"
 #include "Network.h"
 #include "SignalRecorder.h"
 #include "SimulatorRun.h"
@@ -110,17 +111,6 @@ struct Local
     void config(const QByteArray &payload) { feed(EthernetBase + "/config", payload); }
 };
 
-QStringList propertiesOf(const QMetaObject &meta)
-{
-    QStringList properties;
-    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
-        const QMetaProperty p = meta.property(i);
-        properties << QString("%1 %2%3").arg(p.typeName(), p.name(),
-                                             p.isWritable() ? " writable" : "");
-    }
-    return properties;
-}
-
 } // namespace
 
 class NetworkTest : public QObject
@@ -131,20 +121,26 @@ private slots:
     // The screens bind to these names and types.
     void interface()
     {
-        QCOMPARE(
-            propertiesOf(Network::staticMetaObject),
-            QStringList({"QString connectionState", "QString connectivity", "QString hostname",
-                         "manager::Connection* primaryConnection", "manager::Ethernet* ethernet"}));
+        QCOMPARE(propertiesOf(Network::staticMetaObject),
+                 QStringList({"QString connectionState connectionStateChanged",
+                              "QString connectivity connectivityChanged",
+                              "QString hostname hostnameChanged",
+                              "manager::Connection* primaryConnection primaryConnectionChanged",
+                              "manager::Ethernet* ethernet ethernetChanged"}));
         QCOMPARE(propertiesOf(Connection::staticMetaObject),
-                 QStringList({"QString interface", "QString state", "QString type", "IPv4* ipv4"}));
+                 QStringList({"QString interface interfaceChanged", "QString state stateChanged",
+                              "QString type typeChanged", "IPv4* ipv4 ipv4Changed"}));
+        QCOMPARE(propertiesOf(Ethernet::staticMetaObject),
+                 QStringList({"QString interface interfaceChanged", "QString type typeChanged",
+                              "QString state stateChanged", "QString reason reasonChanged",
+                              "QString mac macChanged", "QString method methodChanged writable",
+                              "IPv4* ipv4 ipv4Changed", "IPv4* config configChanged"}));
         QCOMPARE(
-            propertiesOf(Ethernet::staticMetaObject),
-            QStringList({"QString interface", "QString type", "QString state", "QString reason",
-                         "QString mac", "QString method writable", "IPv4* ipv4", "IPv4* config"}));
-        QCOMPARE(propertiesOf(IPv4::staticMetaObject),
-                 QStringList({"QString address writable", "QString gateway writable",
-                              "QString mask writable", "QString dns0 writable",
-                              "QString dns1 writable"}));
+            propertiesOf(IPv4::staticMetaObject),
+            QStringList({"QString address addressChanged writable",
+                         "QString gateway gatewayChanged writable",
+                         "QString mask maskChanged writable", "QString dns0 dns0Changed writable",
+                         "QString dns1 dns1Changed writable"}));
     }
 
     void construction()

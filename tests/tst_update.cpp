@@ -1,5 +1,6 @@
 #include "BrokerClient.h"
 #include "LogCapture.h"
+#include "MetaInterface.h"
 #include "MosquittoBroker.h"
 #include "MqttClient.h"
 #include "MqttObserver.h"
@@ -140,29 +141,16 @@ private slots:
 
     void interface()
     {
-        const QMetaObject &meta = Update::staticMetaObject;
-        QStringList properties;
-        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
-            const QMetaProperty p = meta.property(i);
-            properties << QString("%1 %2 %3%4")
-                              .arg(p.typeName(), p.name(),
-                                   QString::fromLatin1(p.notifySignal().name()),
-                                   p.isWritable() ? " writable" : "");
-        }
-        QCOMPARE(properties, QStringList({
-                                 "QString status statusChanged",
-                                 "QString current currentChanged",
-                                 "QString pending pendingChanged",
-                                 "QString progressMessage progressMessageChanged",
-                                 "int progressPercent progressPercentChanged",
-                             }));
+        QCOMPARE(propertiesOf(Update::staticMetaObject),
+                 QStringList({
+                     "QString status statusChanged",
+                     "QString current currentChanged",
+                     "QString pending pendingChanged",
+                     "QString progressMessage progressMessageChanged",
+                     "int progressPercent progressPercentChanged",
+                 }));
 
-        QStringList signalNames;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            if (meta.method(i).methodType() == QMetaMethod::Signal)
-                signalNames << QString::fromLatin1(meta.method(i).methodSignature());
-        }
-        QCOMPARE(signalNames,
+        QCOMPARE(signalsOf(Update::staticMetaObject),
                  QStringList({"statusChanged()", "currentChanged()", "pendingChanged()",
                               "progressMessageChanged()", "progressPercentChanged()",
                               "checkFinished()", "installFinished()"}));
