@@ -1,3 +1,4 @@
+#include "BrokerClient.h"
 #include "LogCapture.h"
 #include "MosquittoBroker.h"
 #include "MqttObserver.h"
@@ -377,6 +378,74 @@ private slots:
         emit mqtt.received(R"({"service": false})", "other/velt/blm/status");
         QCOMPARE(status.count(), 0);
         QVERIFY(log.lines().isEmpty());
+    }
+
+    // A request still on its way counts: a reader switched on and straight off again (a
+    // pop-up opened and closed before the service answered) is switched off.
+    void readerRequestsBeforeTheServiceAnswers_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<QByteArray>("offReport");
+        QTest::addColumn<QByteArray>("onReport");
+        QTest::newRow("barcode") << "barcode" << QByteArray(R"({"barcode": {"enabled": false}})")
+                                 << QByteArray(R"({"barcode": {"enabled": true}})");
+        QTest::newRow("rfid") << "rfid" << QByteArray(R"({"rfid": {"state": 1}})")
+                              << QByteArray(R"({"rfid": {"state": 2}})");
+    }
+
+    void readerRequestsBeforeTheServiceAnswers()
+    {
+        QFETCH(QString, reader);
+        QFETCH(QByteArray, offReport);
+        QFETCH(QByteArray, onReport);
+
+        BrokerClient remote;
+        QVERIFY(remote.open());
+        QVERIFY(remote.connectClient());
+        Validator validator(remote.mqtt, Base);
+        const auto report = [&](const QByteArray &device) {
+            emit remote.mqtt.received(R"({"service": true, "device": )" + device + "}",
+                                      (Base + "/status").toUtf8());
+        };
+        const auto on = [&] {
+            if (reader == "barcode")
+                validator.enableBarcode();
+            else
+                validator.enableRfid();
+        };
+        const auto off = [&] {
+            if (reader == "barcode")
+                validator.disableBarcode();
+            else
+                validator.disableRfid();
+        };
+        const auto requests = [&] {
+            QList<MqttObserver::Message> published;
+            if (!remote.drain(published))
+                return QStringList{"no marker"};
+            QStringList topics;
+            for (const auto &message : published)
+                topics << message.topic.mid(message.topic.lastIndexOf('/') + 1);
+            return topics;
+        };
+
+        report(offReport);
+        on();
+        off();
+        QCOMPARE(requests(), QStringList({"enable", "disable"}));
+        // A report from before the requests changes nothing; the one after them settles them.
+        report(offReport);
+        off();
+        QCOMPARE(requests(), QStringList());
+        report(onReport);
+        on();
+        QCOMPARE(requests(), QStringList());
+        off();
+        on();
+        QCOMPARE(requests(), QStringList({"disable", "enable"}));
+        report(onReport);
+        on();
+        QCOMPARE(requests(), QStringList());
     }
 
     void requests()

@@ -10,6 +10,13 @@ namespace manager {
 
 namespace {
 
+// A reader request is sent unless the reader is reported as wanted and no request for the other
+// state is still on its way.
+bool readerRequestNeeded(bool reported, const std::optional<bool> &requested, bool wanted)
+{
+    return reported != wanted || (requested && *requested != wanted);
+}
+
 // The card reader service publishes these outside the validator's base topic.
 const QString CardRemovedTopic = QStringLiteral("velt/rfid/card/removed");
 const QString CardFoundTopic = QStringLiteral("velt/rfid/card/found");
@@ -88,6 +95,9 @@ void Validator::onMqttReceived(const QByteArray &message, const QString &topic)
 
 void Validator::onMqttDisconnected()
 {
+    // A request on its way may be lost with the connection; the next report tells.
+    m_barcodeRequest.reset();
+    m_rfidRequest.reset();
     setStatus(QStringLiteral("offline"));
     setReason(QStringLiteral("MQTT Disconnected"), QStringLiteral("#0001"));
 }
@@ -97,6 +107,7 @@ void Validator::onInfoReceived(const QJsonObject &message, const QString &)
     const QJsonObject device = message.value("device").toObject();
     m_barcode.fromJson(device.value("barcode").toObject());
     m_rfid.fromJson(device.value("rfid").toObject());
+    settleReaderRequests();
 
     if (changeValue(m_version, message.value("service").toObject().value("version").toString()))
         emit versionChanged();
@@ -108,6 +119,7 @@ void Validator::onStatusReceived(const QJsonObject &message, const QString &)
     const QJsonObject device = message.value("device").toObject();
     m_rfid.fromJson(device.value("rfid").toObject());
     m_barcode.fromJson(device.value("barcode").toObject());
+    settleReaderRequests();
 
     if (!message.value("service").toBool()) {
         setStatus(QStringLiteral("offline"));
@@ -249,26 +261,38 @@ QString Validator::mapCardType(int type)
 
 void Validator::enableBarcode()
 {
-    if (!m_barcode.enabled())
-        m_mqtt.publish(QByteArray(), QStringLiteral("velt/barcode/enable"));
+    if (readerRequestNeeded(m_barcode.enabled(), m_barcodeRequest, true) &&
+        m_mqtt.publish(QByteArray(), QStringLiteral("velt/barcode/enable")))
+        m_barcodeRequest = true;
 }
 
 void Validator::disableBarcode()
 {
-    if (m_barcode.enabled())
-        m_mqtt.publish(QByteArray(), QStringLiteral("velt/barcode/disable"));
+    if (readerRequestNeeded(m_barcode.enabled(), m_barcodeRequest, false) &&
+        m_mqtt.publish(QByteArray(), QStringLiteral("velt/barcode/disable")))
+        m_barcodeRequest = false;
 }
 
 void Validator::enableRfid()
 {
-    if (!m_rfid.enabled())
-        publishJson(QStringLiteral("velt/rfid/enable"), {{"autoread", true}});
+    if (readerRequestNeeded(m_rfid.enabled(), m_rfidRequest, true) &&
+        publishJson(QStringLiteral("velt/rfid/enable"), {{"autoread", true}}))
+        m_rfidRequest = true;
 }
 
 void Validator::disableRfid()
 {
-    if (m_rfid.enabled())
-        m_mqtt.publish(QByteArray(), QStringLiteral("velt/rfid/disable"));
+    if (readerRequestNeeded(m_rfid.enabled(), m_rfidRequest, false) &&
+        m_mqtt.publish(QByteArray(), QStringLiteral("velt/rfid/disable")))
+        m_rfidRequest = false;
+}
+
+void Validator::settleReaderRequests()
+{
+    if (m_barcodeRequest == m_barcode.enabled())
+        m_barcodeRequest.reset();
+    if (m_rfidRequest == m_rfid.enabled())
+        m_rfidRequest.reset();
 }
 
 void Validator::refreshConfig()

@@ -8,7 +8,9 @@
 
 #include <QJsonObject>
 #include <QString>
+
 #include <QUrl>
+#include <optional>
 
 namespace manager {
 
@@ -75,6 +77,8 @@ private:
     void onBarcodeScannedReceived(const QJsonObject &message, const QString &topic);
     void setStatus(const QString &status);
     void setReason(const QString &reason, const QString &code);
+    // Forgets the requests the service's last report has confirmed.
+    void settleReaderRequests();
 
     QString m_status;
     QString m_reason;
@@ -85,6 +89,10 @@ private:
     ValidatorConfig m_config;
     ValidatorBarcode m_barcode;
     ValidatorRfid m_rfid;
+    // The reader state asked for last and not yet reported back by the service: a request on its
+    // way counts as well as the state reported, or a quick "on, off" would lose the "off".
+    std::optional<bool> m_barcodeRequest;
+    std::optional<bool> m_rfidRequest;
 };
 
 } // namespace manager
