@@ -1,5 +1,6 @@
 #include "GUIManager.h"
 
+#include "AtomicFile.h"
 #include "Logger.h"
 #include "Secrets.h"
 #include "TintedImageProvider.h"
@@ -10,7 +11,6 @@
 #include <QQmlContext>
 #include <QQuickStyle>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QtQml/qqml.h>
 
@@ -73,7 +73,8 @@ GUIManager::GUIManager(Config &config)
       m_clock(m_mqtt, config.get("topics/device").toString()), m_session(config),
       m_eventLog(config),
       m_screens(config, m_validator, m_board, m_inspector, m_session, m_eventLog),
-      m_service(config, m_mqtt, m_session)
+      m_service(config, m_mqtt, m_session),
+      m_diagnostics(m_deviceId, m_board, m_network, m_validator)
 {
     // Before anything reads them: a value out of range never reaches a timer or the board.
     m_config.addLimits(Limits);
@@ -122,12 +123,11 @@ void GUIManager::saveDeviceId()
     // Written through a temporary file and a rename: a power cut never loses the number. Where
     // the folder takes no new file but the file may be written (/etc for a service account), in
     // place.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_deviceId.toUtf8()) < 0 || !file.commit()) {
+    QString error;
+    if (!atomicfile::write(path, m_deviceId.toUtf8(), &error)) {
         LOG_CRITICAL << "[GUIManager] ERROR: Could not save device S/N to file : " << path << " ("
-                     << file.errorString() << ")";
-        emit errorOccured(file.errorString());
+                     << error << ")";
+        emit errorOccured(error);
     }
 }
 

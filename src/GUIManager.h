@@ -3,6 +3,7 @@
 #include "Board.h"
 #include "Clock.h"
 #include "Config.h"
+#include "Diagnostics.h"
 #include "EventManager.h"
 #include "Inspector.h"
 #include "MqttClient.h"
@@ -45,6 +46,7 @@ class GUIManager : public QObject
                    shutdownDelaySecChanged)
     Q_PROPERTY(QColor screenSaverBg READ screenSaverBg NOTIFY screenSaverBgChanged)
     Q_PROPERTY(QString screenSaverImg READ screenSaverImg NOTIFY screenSaverImgChanged)
+    Q_PROPERTY(Diagnostics *diagnostics READ diagnostics NOTIFY diagnosticsChanged)
     Q_PROPERTY(manager::Update *update READ update NOTIFY updateChanged)
     Q_PROPERTY(manager::Clock *clock READ clock NOTIFY clockChanged)
     Q_PROPERTY(
@@ -98,7 +100,8 @@ public:
     manager::Board &board() { return m_board; }
     manager::Inspector &inspector() { return m_inspector; }
     manager::Network &network() { return m_network; }
-    // Both fixed for the manager's life.
+    // All three fixed for the manager's life.
+    Diagnostics *diagnostics() { return &m_diagnostics; }
     manager::Update *update() { return &m_update; }
     manager::Clock *clock() { return &m_clock; }
     SessionManager &session() { return m_session; }
@@ -187,6 +190,8 @@ private:
     // The screen shown, with its time-out, message and display-off delay.
     ScreenController m_screens;
     UiService m_service;
+    // Last: it refers to the device id and the managers above.
+    Diagnostics m_diagnostics;
     // Host, port, user and password of the connection made last.
     QStringList m_connection;
 };

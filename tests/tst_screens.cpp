@@ -1,5 +1,7 @@
 #include "CoreFixture.h"
+#include "FileSizeLimit.h"
 #include "LogCapture.h"
+#include "ServiceAccount.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -9,9 +11,6 @@
 #include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <sys/fsuid.h>
-#include <unistd.h>
 
 namespace {
 
@@ -570,21 +569,7 @@ private slots:
         CoreFixture f(*m_broker, QByteArray(), {{"gui/deviceId", path}});
         QSignalSpy error(&f.manager(), &GUIManager::errorOccured);
         {
-            // Root may create files anywhere: its file-system checks are made as nobody here.
-            struct ServiceAccount
-            {
-                const bool root = geteuid() == 0;
-                ServiceAccount()
-                {
-                    if (root)
-                        setfsuid(65534);
-                }
-                ~ServiceAccount()
-                {
-                    if (root)
-                        setfsuid(0);
-                }
-            } account;
+            ServiceAccount account;
             QFile probe(folder + "/probe");
             QVERIFY(!probe.open(QIODevice::WriteOnly));
             f.manager().saveDeviceIdRequest("K87654321");
@@ -594,6 +579,24 @@ private slots:
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), QByteArray("K87654321"));
+    }
+
+    // A full disk while the number is saved: the error is told and the number on the unit
+    // stays whole.
+    void serialNumberKeptWhenTheDiskIsFull()
+    {
+        CoreFixture f(*m_broker, "C12345678");
+        QSignalSpy error(&f.manager(), &GUIManager::errorOccured);
+        {
+            FileSizeLimit full(0);
+            f.manager().saveDeviceIdRequest("K87654321");
+        }
+        QCOMPARE(error.count(), 1);
+        QFile kept(f.path("serialnumber"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("C12345678"));
+        QCOMPARE(QDir(f.path(".")).entryList({"serialnumber*"}, QDir::Files),
+                 QStringList{"serialnumber"});
     }
 
     // The texts the core translates (the status message, the deny reason of the result shown)

@@ -19,8 +19,8 @@ PACKAGES=(
   # goes to a browser or VNC viewer (ss tells when each server listens)
   mosquitto mosquitto-clients fonts-dejavu-core fonts-roboto
   xvfb xauth libgl1-mesa-dri
-  # pointer events from outside the program, in the end-to-end tests
-  xdotool
+  # pointer events from outside the program, in the end-to-end tests; QR codes read back
+  xdotool zbar-tools
   x11vnc novnc websockify iproute2
   # the headless demo's test looks at processes (pgrep, ps) and speaks VNC and HTTP (python3)
   procps python3
