@@ -12,6 +12,7 @@
 #include <QQuickStyle>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <QUrl>
 #include <QtQml/qqml.h>
 
 const QVariantMap GUIManager::Defaults = {
@@ -314,6 +315,8 @@ void GUIManager::initManagers()
             &GUIManager::onValidatorReasonChanged);
     connect(&m_validator, &manager::Validator::ticketValidated, &m_screens,
             &ScreenController::onTicketValidated);
+    connect(&m_validator, &manager::Validator::maintenanceBarcodeScanned, this,
+            &GUIManager::onMaintenanceBarcodeScanned);
     connect(&m_board, &manager::Board::ignitionChanged, this, &GUIManager::onIgnitionChanged);
     connect(&m_board, &manager::Board::delayShutdownForChanged, this,
             &GUIManager::updateBoardShutdownDelay);
@@ -548,6 +551,84 @@ void GUIManager::onIgnitionChanged()
 void GUIManager::updateBoardShutdownDelay()
 {
     m_screens.updateBoardShutdownDelay();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Maintenance barcodes
+
+void GUIManager::onMaintenanceBarcodeScanned(const QJsonObject &data)
+{
+    LOG_INFO << "[GUIManager] Maintenance Barcode scanned";
+    // Anyone can hold a code to the reader: only a technician who has logged in may reconfigure.
+    if (!m_session.sessionActive()) {
+        LOG_WARNING << "[GUIManager] WARN: Maintenance session is not active. Ignoring.";
+        return;
+    }
+
+    QStringList applied;
+
+    if (data.contains(QLatin1String("validator"))) {
+        const QString obc = data.value(QLatin1String("validator"))
+                                .toObject()
+                                .value(QLatin1String("obc"))
+                                .toString();
+        const QUrl url(obc, QUrl::TolerantMode);
+        if (url.isValid()) {
+            LOG_INFO << "[GUIManager] Applying Validator configuration";
+            applied << QStringLiteral("OBC : %1").arg(url.toString());
+            m_validator.config()->setObuUrl(url);
+            m_validator.saveConfig();
+        } else {
+            LOG_WARNING << "[GUIManager] WARN: OBC URL is not valid : " << obc;
+        }
+    }
+
+    const QJsonObject network = data.value(QLatin1String("network")).toObject();
+    if (network.contains(QLatin1String("eth0"))) {
+        const QJsonObject eth0 = network.value(QLatin1String("eth0")).toObject();
+        const auto text = [&eth0](const char *key) {
+            return eth0.value(QLatin1String(key)).toString();
+        };
+        const QString method = text("method");
+        const QString address = text("address");
+        const QString netmask = text("netmask");
+        const QString gateway = text("gateway");
+        const QString dns0 = text("dns0");
+        const QString dns1 = text("dns1");
+
+        manager::Ethernet &ethernet = *m_network.ethernet();
+        // The code names eth0: settings meant for it must not land on another interface.
+        if (ethernet.interface() != QLatin1String("eth0")) {
+            LOG_WARNING << "[GUIManager] WARN: Active ethernet interface is not 'eth0' : "
+                        << ethernet.interface();
+        } else {
+            applied << QStringLiteral("Method : %1").arg(method)
+                    << QStringLiteral("Address : %1").arg(address)
+                    << QStringLiteral("Netmask : %1").arg(netmask)
+                    << QStringLiteral("Gateway : %1").arg(gateway)
+                    << QStringLiteral("DNS #0 : %1").arg(dns0)
+                    << QStringLiteral("DNS #1 : %1").arg(dns1);
+            // Automatic addressing takes no static addresses: clearing them keeps stale ones
+            // off the network settings screen.
+            const bool manual = method == QLatin1String("manual");
+            ethernet.setMethod(manual ? QStringLiteral("manual") : QStringLiteral("auto"));
+            IPv4 &config = *ethernet.config();
+            config.setAddress(manual ? address : QString());
+            config.setMask(manual ? netmask : QString());
+            config.setGateway(manual ? gateway : QString());
+            config.setDns0(manual ? dns0 : QString());
+            config.setDns1(manual ? dns1 : QString());
+            LOG_INFO << "[GUIManager] Applying Ethernet configuration to eth0";
+            ethernet.save();
+        }
+    }
+
+    // Feedback only for something applied: a code with nothing usable in it stays silent.
+    if (applied.isEmpty())
+        return;
+    m_inspector.audioPlay(ScreenController::ValidSound);
+    m_board.setLedValid();
+    emit barcodeConfigurationApplied(applied);
 }
 
 // ---------------------------------------------------------------------------------------------

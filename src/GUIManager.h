@@ -16,6 +16,7 @@
 #include "Validator.h"
 
 #include <QColor>
+#include <QJsonObject>
 #include <QMap>
 #include <QObject>
 #include <QPair>
@@ -157,6 +158,8 @@ private slots:
     void processMqttMessage(const QByteArray &data, const QByteArray &topic);
     void onConfigChanged(const QVariantMap &changes);
     void onConfigFileChanged();
+    // Applies a maintenance barcode's validator and wired-network settings during a session.
+    void onMaintenanceBarcodeScanned(const QJsonObject &data);
 
 private:
     void loadDeviceId();
