@@ -364,6 +364,12 @@ private slots:
                                                << QStringList{"card", "valid", "product=Day pass"};
         QTest::newRow("escaped quote") << "say \"a \\\"b\\\"\"" << QStringList{"say", "a \"b\""};
         QTest::newRow("blanks") << "  a \t b  " << QStringList{"a", "b"};
+        // A JSON document ends the line, quotes and blanks as typed.
+        QTest::newRow("JSON document")
+            << R"(validator maintenance {"network": {"eth0": {"method": "auto"}}}  )"
+            << QStringList{"validator", "maintenance",
+                           R"({"network": {"eth0": {"method": "auto"}}})"};
+        QTest::newRow("brace inside a word") << "say a{b c" << QStringList{"say", "a{b", "c"};
     }
 
     void splitting()

@@ -16,6 +16,10 @@ bool Scenario::split(const QString &line, QStringList *words)
         } else if (c == '"') {
             quoted = !quoted;
             inWord = true;
+        } else if (c == '{' && !quoted && !inWord) {
+            // A JSON document (a maintenance barcode) is the rest of the line as typed.
+            words->append(line.mid(i).trimmed());
+            return true;
         } else if (c.isSpace() && !quoted) {
             if (inWord)
                 words->append(word);

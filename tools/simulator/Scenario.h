@@ -20,7 +20,8 @@ public:
 
     // Every line that cannot be read is left out and reported in errors as "name:line: why".
     static QVector<Step> parse(const QString &text, const QString &name, QStringList *errors);
-    // Splits one command line into words, honouring double quotes; false on an unclosed quote.
+    // Splits one command line into words, honouring double quotes; a word that begins with "{"
+    // (a JSON document) takes the rest of the line as typed. False on an unclosed quote.
     static bool split(const QString &line, QStringList *words);
 };
 
