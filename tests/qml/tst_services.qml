@@ -8,6 +8,12 @@ Item {
     Connection {
         id: connection
     }
+    Image {
+        id: qrImage
+
+        width: 300
+        height: 300
+    }
     IPv4 {
         id: settings
 
@@ -54,6 +60,14 @@ Item {
             compare(typeof manager.clock.timezone, "string")
             verify(typeof manager.update.check === "function")
             verify(typeof manager.clock.ntpSync === "function")
+        }
+
+        // The report pop-up shows the self-test's QR code straight from its data URI.
+        function test_qrCodeShows() {
+            qrImage.source = manager.diagnostics.generateQr()
+            tryCompare(qrImage, "status", Image.Ready)
+            verify(qrImage.implicitWidth > 20)
+            verify(qrImage.implicitWidth === qrImage.implicitHeight)
         }
 
         function test_creatableTypes() {
