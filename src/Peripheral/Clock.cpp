@@ -3,8 +3,6 @@
 #include "ChangeValue.h"
 #include "Logger.h"
 
-#include <QJsonDocument>
-#include <QJsonParseError>
 #include <QRegularExpression>
 
 namespace manager {
@@ -124,18 +122,13 @@ void Clock::onCommandFinished(bool ok, const QByteArray &output)
 
 void Clock::onMqttReceived(const QByteArray &message, const QString &topic)
 {
-    if (!topic.contains(m_base))
+    QJsonObject object;
+    if (!topic.contains(m_base) || !parseRaw(message, object))
         return;
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(message, &error);
-    if (error.error != QJsonParseError::NoError) {
-        LOG_CRITICAL << "Failed to parse JSON message: " << QString::fromUtf8(message);
-        return;
-    }
     if (topic.contains(QLatin1String("/ntp/status")))
-        onStatusReceived(document.object());
+        onStatusReceived(object);
     else if (topic.contains(QLatin1String("/ntp/config")))
-        onConfigReceived(document.object());
+        onConfigReceived(object);
 }
 
 void Clock::applyEnabled(const QJsonObject &object)

@@ -48,6 +48,18 @@ bool ServiceManager::parse(const QByteArray &message, QJsonObject &object) const
     return true;
 }
 
+bool ServiceManager::parseRaw(const QByteArray &message, QJsonObject &object) const
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(message, &error);
+    if (error.error != QJsonParseError::NoError) {
+        LOG_CRITICAL << m_prefix << "Failed to parse JSON message: " << QString::fromUtf8(message);
+        return false;
+    }
+    object = document.object();
+    return true;
+}
+
 bool ServiceManager::acceptUnderBase(const QByteArray &message, const QString &topic,
                                      QJsonObject &object) const
 {

@@ -36,6 +36,9 @@ protected:
     // An empty payload is the empty object (so is any JSON value that is not an object). A payload
     // that is not JSON is logged at critical level and false is returned.
     bool parse(const QByteArray &message, QJsonObject &object) const;
+    // For the services whose messages are always JSON: an empty payload is no message either,
+    // and a failure is logged with the raw payload.
+    bool parseRaw(const QByteArray &message, QJsonObject &object) const;
     // The first steps for a topic under the base: false for another manager's topic (silently)
     // and for a payload that is not JSON (logged); otherwise the payload as an object.
     bool acceptUnderBase(const QByteArray &message, const QString &topic,
