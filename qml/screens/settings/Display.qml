@@ -17,22 +17,11 @@ SettingsPane {
 
     SettingRow {
         label: manager.dynTr + qsTr("Brightness Mode")
-        ComboBox {
+        FormComboBox {
             id: modeBox
 
             objectName: "brightnessModeBox"
             model: ["auto", "manual"]
-            // Without the style's shadow layers, which the software renderer cannot draw.
-            background: Rectangle {
-                implicitWidth: 120
-                implicitHeight: 40
-                radius: 2
-                color: modeBox.Material.buttonColor
-            }
-            popup.background: Rectangle {
-                color: modeBox.Material.dialogColor
-                border.color: modeBox.Material.dividerColor
-            }
             currentIndex: board.displayBrightnessMode === "auto" ? 0 : 1
             // A choice of the technician's, not the page showing the board's mode.
             onActivated: board.setDisplayBrightnessMode(currentText)
