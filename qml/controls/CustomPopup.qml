@@ -45,6 +45,8 @@ Popup {
 
         Image {
             id: picture
+
+            objectName: "popupImage"
             anchors.top: parent.top
             anchors.topMargin: 10
             anchors.horizontalCenter: parent.horizontalCenter

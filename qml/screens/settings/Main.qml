@@ -32,7 +32,11 @@ Page {
 
     header: Rectangle {
         objectName: "shellHeader"
-        height: 70
+        // A page that needs the whole screen (the colour test) hides it.
+        readonly property bool hidden: !!stack.currentItem && stack.currentItem.fullScreen === true
+
+        height: hidden ? 0 : 70
+        visible: !hidden
         color: shell.Material.theme === Material.Dark ? "#1c1c1c" : "#e8e8e8"
         onVisibleChanged: if (!visible) menu.close()
 
@@ -51,8 +55,6 @@ Page {
             onClicked: {
                 stack.pop()
                 Qt.inputMethod.hide()
-                if (stack.depth === 1)
-                    title.text = "Settings"
             }
         }
         Label {
@@ -126,6 +128,8 @@ Page {
 
         objectName: "settingsStack"
         anchors.fill: parent
+        // However a page was left (the back button, or the page closing itself).
+        onDepthChanged: if (depth === 1) title.text = "Settings"
         initialItem: SettingsList {
             onChosen: {
                 // One level from the list; pages push their own sub-pages.
