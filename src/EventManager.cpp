@@ -17,6 +17,17 @@ const Event *entry(const QObject *object)
 
 } // namespace
 
+int EventManager::severity(const Event &event)
+{
+    // A maintenance session takes the unit out of passenger service and may change its
+    // settings: worth finding among the ignition cycles and start-ups, which are routine.
+    // Nothing recorded today is critical; that level waits for faults.
+    if (event.name() == QLatin1String("Maintenance login") ||
+        event.name() == QLatin1String("Maintenance logout"))
+        return Warning;
+    return Info;
+}
+
 EventManager::EventManager(Config &config, QObject *parent)
     : EventManager(config,
                    // The environment may point elsewhere (tests, a bench with a read-only
@@ -135,6 +146,8 @@ void EventManager::update()
         if (m_filterTo.isValid() && m_filterTo < event->timestamp())
             continue;
         if (!m_filterName.isEmpty() && !event->name().contains(m_filterName, Qt::CaseInsensitive))
+            continue;
+        if (severity(*event) < m_filterSeverity)
             continue;
         m_visible.append(object);
     }

@@ -18,6 +18,11 @@ public:
     // At most this many entries are read from the file; one more is kept while running.
     static constexpr int LoadLimit = 1000;
     static constexpr int KeepDays = 30;
+    // Severities, lowest first; the severity filter shows the entries at or above its level.
+    enum Severity { Info = 0, Warning = 1, Critical = 2 };
+
+    // The severity of an entry of this program.
+    static int severity(const Event &event);
 
     explicit EventManager(Config &config, QObject *parent = nullptr);
     // The log kept in another file (tests, tools).
@@ -35,6 +40,7 @@ public:
     Q_INVOKABLE void clear(QDateTime before);
     Q_INVOKABLE void clear();
     Q_INVOKABLE void applyFilter(QString name);
+    // Shows the entries of this severity or above (0 shows all).
     Q_INVOKABLE void applyFilter(int severity);
     Q_INVOKABLE void applyFilter(QDateTime from, QDateTime to = QDateTime::currentDateTime());
     // "Last hour", "Last 2 hours", "Last 5 hours", "Today", "Yesterday", "Last week",

@@ -209,11 +209,48 @@ private slots:
         events.applyFilter(QDateTime(), QDateTime());
         QCOMPARE(events.data().size(), 3);
 
-        // Entries have no severity: the list stays as it is.
-        events.applyFilter(2);
+        // The lowest severity shows everything.
+        events.applyFilter(0);
         QCOMPARE(events.data().size(), 3);
-        QVERIFY(log.contains("[EventManager] Filtering : severity=2"));
+        QVERIFY(log.contains("[EventManager] Filtering : severity=0"));
         QCOMPARE(changed.count(), 5);
+    }
+
+    void severities_data()
+    {
+        QTest::addColumn<int>("severity");
+        QTest::addColumn<QStringList>("shown"); // newest first
+
+        QTest::newRow("all") << int(EventManager::Info)
+                             << QStringList{"Maintenance logout", "Maintenance login",
+                                            "Ignition off", "Application started", "Ignition on"};
+        QTest::newRow("warnings") << int(EventManager::Warning)
+                                  << QStringList{"Maintenance logout", "Maintenance login"};
+        QTest::newRow("critical") << int(EventManager::Critical) << QStringList{};
+    }
+
+    void severities()
+    {
+        QFETCH(int, severity);
+        QFETCH(QStringList, shown);
+
+        const QDateTime now = QDateTime::currentDateTime();
+        {
+            EventManager events(*m_config, path());
+            events.push(new Event("Board", "Ignition on", "", now.addSecs(-50)));
+            events.push(new Event("General", "Application started", "", now.addSecs(-40)));
+            events.push(new Event("Board", "Ignition off", "", now.addSecs(-30)));
+            events.push(new Event("General", "Maintenance login", "", now.addSecs(-20)));
+            events.push(new Event("General", "Maintenance logout", "", now.addSecs(-10)));
+        }
+        // The file holds no severity: entries read back from it are ranked as well.
+        EventManager events(*m_config, path());
+        events.applyFilter(severity);
+        QCOMPARE(names(events.data()), shown);
+
+        // The name narrows the severity's list further.
+        events.applyFilter(QString("logout"));
+        QCOMPARE(events.data().size(), shown.contains("Maintenance logout") ? 1 : 0);
     }
 
     void clearAll()
