@@ -21,7 +21,7 @@ SettingsPane {
                                 : result === "OK" ? Material.Green
                                                   : result === "ERROR" ? Material.Red : Material.Amber
         if (Material.theme === Material.Dark)
-            return Material.color(hue, hue === Material.Grey ? Material.Shade400 : Material.Shade200)
+            return Material.color(hue, Material.Shade200)
         return Qt.darker(Material.color(hue), 1.9)
     }
 
