@@ -10,7 +10,8 @@ Pane {
 
     objectName: "EventLog"
 
-    padding: 10
+    // Full width, but no text nearer the screen edge than on the other screens.
+    padding: Theme.edgeMargin
 
     // The log keeps its filters between visits: start from what the controls show.
     Component.onCompleted: {

@@ -50,8 +50,8 @@ SettingsPane {
             color: page.Material.backgroundColor
         }
 
-        TabButton { text: "General" }
-        TabButton { text: "Ethernet" }
+        PageTab { text: "General" }
+        PageTab { text: "Ethernet" }
     }
     SwipeView {
         id: swipe
