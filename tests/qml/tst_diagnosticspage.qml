@@ -111,6 +111,23 @@ Item {
             compare(manager.diagnostics.rgbTest, "OK")
         }
 
+        // A colour test cut short by the shell going back to its list asks nothing.
+        function test_colourTestCutShort() {
+            var shell = openPage()
+            var page = shell.stack.currentItem
+            var dialog = findChild(page, "rgbDialog")
+            var opened = false
+            dialog.aboutToShow.connect(function() { opened = true })
+            findChild(page, "test_rgbTest").clicked()
+            tryCompare(shell.stack, "depth", 3)
+            tryCompare(shell.stack, "busy", false)
+            shell.reset()
+            tryCompare(shell.stack, "depth", 1)
+            tryCompare(shell.stack, "busy", false)
+            verify(!opened)
+            compare(manager.diagnostics.rgbTest, "")
+        }
+
         // The report pop-up shows the outcome and the QR code; closing it after a saved report
         // leaves the page, which stops the self-test.
         function test_finish() {

@@ -10,6 +10,9 @@ Rectangle {
     readonly property bool fullScreen: true
     property int step: 0
 
+    // The last tap: the technician has seen all three colours.
+    signal finished()
+
     objectName: "colourTest"
     color: [Qt.rgba(1, 0, 0, 1), Qt.rgba(0, 1, 0, 1), Qt.rgba(0, 0, 1, 1)][step]
 
@@ -18,8 +21,10 @@ Rectangle {
         onClicked: {
             if (test.step < 2)
                 test.step += 1
-            else
+            else {
+                test.finished()
                 test.StackView.view.pop()
+            }
         }
     }
 }

@@ -183,8 +183,10 @@ SettingsPane {
     Component {
         id: colourTest
 
+        // Asked only after the three colours: a test cut short (the shell reset by an out of
+        // order or a logout) asks nothing of a page that is going away.
         ColourTest {
-            Component.onDestruction: rgbDialog.open()
+            onFinished: rgbDialog.open()
         }
     }
 }
