@@ -87,13 +87,30 @@ const Shot Maintenance[] = {
     {"pin-typed", "!type 58", "Login"},
     {"settings-list", "!pin 5826", "Settings"},
     {"validator", "!open Validator", "Settings"},
-    {"validator-configuration", "!click configureButton", "Settings"},
+    {"validator-configuration", "!page Validator/configureButton", "Settings"},
     {"keyboard", "!focus obuUrlField", "Settings"},
     {"display", "!open Display", "Settings"},
     {"audio", "!open Audio", "Settings"},
     {"diagnostics", "!open Diagnostics", "Settings"},
+    {"diagnostics-buzzer", "!page Diagnostics/buzzerDialog", "Settings"},
+    {"diagnostics-leds", "!page Diagnostics/ledDialog", "Settings"},
+    {"diagnostics-speaker", "!page Diagnostics/speakerDialog", "Settings"},
+    {"diagnostics-sensor", "!page Diagnostics/sensorDialog", "Settings"},
+    {"diagnostics-card", "!page Diagnostics/cardPopup", "Settings"},
+    {"diagnostics-card-detected", "card-found 04A2B3C4D5E680 256", "Settings"},
+    {"diagnostics-barcode", "!page Diagnostics/diagnosticsBarcodePopup", "Settings"},
+    {"colour-test", "!page Diagnostics/test_rgbTest", "Settings"},
+    {"diagnostics-rgb", "!page Diagnostics/rgbDialog", "Settings"},
+    {"diagnostics-report", "!page Diagnostics/finishButton", "Settings"},
     {"region", "!open Region", "Settings"},
     {"network", "!open Network", "Settings"},
+    {"network-ethernet", "!page Network/networkTabs.currentIndex=1", "Settings"},
+    {"ethernet-configuration", "!page Network/networkTabs.currentIndex=1/configureButton",
+     "Settings"},
+    {"ethernet-address-refused",
+     "!page Network/networkTabs.currentIndex=1/configureButton/modeBox.currentIndex=1/"
+     "addressField.text=300.1.1.1/saveButton",
+     "Settings"},
     {"update", "!open Update", "Settings"},
     {"event-log", "!open Event Log", "Settings"},
     {"menu", "!menu", "Settings"},
@@ -123,6 +140,20 @@ bool waitFor(const std::function<bool()> &done, int ms)
         QThread::msleep(5);
     }
     return true;
+}
+
+// An item, or a pop-up (an object but not an item), named so anywhere in the window.
+QObject *findNamed(QQuickItem *root, const QString &name)
+{
+    if (QQuickItem *item = ScreenCheck::find(root, name))
+        return item;
+    if (auto *object = root->findChild<QObject *>(name, Qt::FindDirectChildrenOnly))
+        return object;
+    for (QQuickItem *child : root->childItems()) {
+        if (QObject *found = findNamed(child, name))
+            return found;
+    }
+    return nullptr;
 }
 
 // The root object a screen's loader made.
@@ -220,18 +251,32 @@ bool act(Stage &stage, const QString &command)
         auto *row = ScreenCheck::find(window->contentItem(), QStringLiteral("row_") + argument);
         if (!row || !QMetaObject::invokeMethod(row, "clicked"))
             return fail("no such settings page");
-    } else if (command.startsWith(QLatin1String("!click "))) {
-        // A button of the validator page: the reset above went back to the list, so open the
-        // page again, each step once the page stack has finished moving.
-        settle(600);
-        if (!QMetaObject::invokeMethod(
-                ScreenCheck::find(window->contentItem(), QStringLiteral("row_Validator")),
-                "clicked"))
-            return fail("no validator page");
-        settle(600);
-        QQuickItem *button = ScreenCheck::find(window->contentItem(), argument);
-        if (!button || !QMetaObject::invokeMethod(button, "clicked"))
-            return fail("no such button");
+    } else if (command.startsWith(QLatin1String("!page "))) {
+        // A settings page, then one step at a time once the page stack has settled: "name"
+        // clicks a button or opens a pop-up, "name.property=value" sets a property.
+        const QStringList steps = argument.split(QLatin1Char('/'));
+        auto *row =
+            ScreenCheck::find(window->contentItem(), QStringLiteral("row_") + steps.first());
+        if (!row || !QMetaObject::invokeMethod(row, "clicked"))
+            return fail("no such settings page");
+        for (const QString &step : steps.mid(1)) {
+            settle(600);
+            const QString name =
+                step.section(QLatin1Char('='), 0, 0).section(QLatin1Char('.'), 0, 0);
+            // Within the shell: other screens have buttons of the same names.
+            QObject *target = findNamed(qobject_cast<QQuickItem *>(shell), name);
+            if (!target)
+                return fail("no such item");
+            if (step.contains(QLatin1Char('='))) {
+                const QString property =
+                    step.section(QLatin1Char('='), 0, 0).section(QLatin1Char('.'), 1);
+                if (!target->setProperty(qPrintable(property), step.section(QLatin1Char('='), 1)))
+                    return fail("no such property");
+            } else if (!QMetaObject::invokeMethod(target, "clicked") &&
+                       !QMetaObject::invokeMethod(target, "open")) {
+                return fail("neither a button nor a pop-up");
+            }
+        }
     } else if (command == QLatin1String("!menu")) {
         auto *menu = shell->findChild<QObject *>(QStringLiteral("shellMenu"));
         if (!menu || !QMetaObject::invokeMethod(menu, "open"))
@@ -343,13 +388,16 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where to save them."));
     parser.process(app);
-    const QString folder = parser.positionalArguments().value(0, QStringLiteral("storyboard"));
+    const QString folder =
+        QDir(parser.positionalArguments().value(0, QStringLiteral("storyboard"))).absolutePath();
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "Cannot create %s\n", qPrintable(folder));
         return 1;
     }
 
     QTemporaryDir work;
+    // The self-test report goes into the working folder.
+    QDir::setCurrent(work.path());
     qputenv("PERNIX_EVENT_LOG", work.filePath(QStringLiteral("events.ini")).toUtf8());
 
     // A private broker.
