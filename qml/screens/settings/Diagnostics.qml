@@ -90,6 +90,7 @@ SettingsPane {
             objectName: "finishButton"
             width: (parent.width - 20) / 3
             highlighted: true
+            font.bold: true
             text: manager.dynTr + qsTr("FINISH")
             onClicked: page.diagnostics.saveReport()
         }
