@@ -3,8 +3,13 @@
 #include "Program.h"
 #include "SimulatorRun.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -39,6 +44,120 @@ const QPoint ConfigureButton(240, 755);
 const QPoint QrPassbackSwitch(400, 374);
 const QPoint SaveButton(340, 755);
 
+// The self-test page scrolled to its end: three rows of test buttons, the last with "FINISH".
+QPoint testButton(int index)
+{
+    return {108 + (index % 3) * 132, 638 + (index / 3) * 58};
+}
+enum TestButtons { Buzzer, Leds, Rfid, Barcode, Speaker, Sensor, Rgb, Finish };
+// A test's question: "Yes" and "No" in the middle of the window.
+const QPoint YesButton(160, 464);
+const QPoint NoButton(320, 464);
+// Page background at the right edge, dimmed while a pop-up is open.
+const QPoint PageEdge(470, 560);
+// Outside every pop-up, on rows that do nothing when tapped.
+const QPoint BelowThePopups(240, 580);
+// The Network page's Ethernet tab, its "Configure", and on the configuration page the address
+// field and "Save".
+const QPoint EthernetTab(360, 105);
+const QPoint EthernetConfigureButton(240, 503);
+const QPoint AddressField(320, 222);
+const QPoint UpdateCheckButton(140, 754);
+const QPoint UpdateInstallButton(340, 754);
+// The update's progress bar, from its left end to its right end.
+const int ProgressBarY = 260;
+const int ProgressBarLeft = 52;
+const int ProgressBarRight = 428;
+// The event log's search field, its "CLEAR", and the coloured edge of its rows.
+const QPoint SearchField(200, 111);
+const QPoint ClearButton(405, 115);
+const int EventRowEdgeX = 33;
+
+const QRgb Accent = qRgb(0, 173, 215);
+const QRgb DarkBackground = qRgb(48, 48, 48);
+
+// The whole X screen, as a technician sees it.
+QImage screen()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+        QImage::Format_RGB32);
+}
+
+// Nothing moves on the screen: two pictures a moment apart are the same. A pop-up that has faded
+// out may still take a tap for a frame or two; this waits that out.
+bool still()
+{
+    const QImage before = screen();
+    QTest::qWait(100);
+    return screen() == before;
+}
+
+bool colourAt(const QPoint &at, QRgb colour)
+{
+    return (screen().pixel(at) & 0xffffff) == (colour & 0xffffff);
+}
+
+// Rows of the event log's list that are drawn above the keyboard.
+int eventRows()
+{
+    const QImage image = screen();
+    int rows = 0;
+    bool inRow = false;
+    for (int y = 200; y < 640; ++y) {
+        const bool edge = (image.pixel(EventRowEdgeX, y) & 0xffffff) == (Accent & 0xffffff);
+        rows += edge && !inRow;
+        inRow = edge;
+    }
+    return rows;
+}
+
+// Pixels of the on-screen keyboard's black in a band of the window.
+int blackPixels(int top, int bottom)
+{
+    const QImage image = screen();
+    int black = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 20; x < 460; ++x)
+            black += qRed(image.pixel(x, y)) < 8 && qGreen(image.pixel(x, y)) < 8 &&
+                     qBlue(image.pixel(x, y)) < 8;
+    }
+    return black;
+}
+
+// The text of the QR code on the screen, read back from a picture of it; empty when none reads.
+QString qrCodeOnScreen()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("screen.png"));
+    // Three times larger: a module of the code is only a few pixels wide on the window.
+    const QImage image = screen();
+    if (!image.scaled(image.size() * 3).save(file))
+        return {};
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {"--raw", "-q", "--nodbus", file});
+    if (!zbar.waitForFinished(20000) || zbar.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+}
+
+// A saved test report, label and value per line, in the order of the file.
+QList<QPair<QString, QString>> reportFields(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QPair<QString, QString>> fields;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
+        const QString text = line.mid(1);
+        if (!line.startsWith(' ') || text.startsWith(QLatin1String("DEVICE TEST REPORT")))
+            continue;
+        // The label, then at least two blanks (three before a long value), then the value.
+        const int gap = text.indexOf(QLatin1String("  "));
+        fields.append({text.left(gap).trimmed(), gap < 0 ? QString() : text.mid(gap).trimmed()});
+    }
+    return fields;
+}
+
 // A real pointer event, from outside the program.
 void tap(const QPoint &at, int times = 1)
 {
@@ -48,6 +167,22 @@ void tap(const QPoint &at, int times = 1)
              << "120";
     args << "1";
     QCOMPARE(QProcess::execute("xdotool", args), 0);
+}
+
+// Keys typed into the field that has the focus, as a keyboard plugged into the unit would.
+void type(const QString &text)
+{
+    QCOMPARE(QProcess::execute("xdotool", {"key", "ctrl+a"}), 0);
+    QCOMPARE(QProcess::execute("xdotool", {"type", "--delay", "40", text}), 0);
+    QCOMPARE(QProcess::execute("xdotool", {"key", "Return"}), 0);
+}
+
+// Scrolls the page under the pointer to its end.
+void scrollToEnd()
+{
+    QCOMPARE(QProcess::execute("xdotool", {"mousemove", "240", "400", "click", "--repeat", "12",
+                                           "--delay", "40", "5"}),
+             0);
 }
 
 } // namespace
@@ -167,6 +302,204 @@ private slots:
         QVERIFY(m_observer.messages("velt/barcode/disable").isEmpty());
         tap(OutsideThePopup);
         QTRY_VERIFY_WITH_TIMEOUT(!m_observer.messages("velt/barcode/disable").isEmpty(), WaitMs);
+        backToList();
+    }
+
+    // Every test of the self-test page answered with the pointer, the readers tried with the
+    // simulator, then FINISH: the report lands in the working folder with the verdicts given, and
+    // the QR code on the screen holds the same fields.
+    void selfTestAnsweredAndReported()
+    {
+        openPage(1, "Diagnostics");
+        scrollToEnd();
+        QTRY_VERIFY_WITH_TIMEOUT(colourAt(testButton(Finish) + QPoint(-40, -12), Accent) && still(),
+                                 WaitMs);
+
+        const struct
+        {
+            int button;
+            bool yes;
+        } answers[] = {{Buzzer, true}, {Leds, false}, {Speaker, true}, {Sensor, false}};
+        for (const auto &answer : answers)
+            answerTest(answer.button, answer.yes);
+
+        // The card reader's pop-up follows a card in and out of the field.
+        tap(testButton(Rfid));
+        QTRY_VERIFY_WITH_TIMEOUT(popupOpen(), WaitMs);
+        QCOMPARE(m_simulator->execute("card-found 04A2B3C4D5E680 256"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(shown("Validator card detected : uid=04A2B3C4D5E680"), WaitMs);
+        QCOMPARE(m_simulator->execute("card-removed"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(shown("Validator card removed"), WaitMs);
+        tap(BelowThePopups);
+        QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
+
+        // A ticket read while the barcode pop-up is open passes the test and closes it.
+        tap(testButton(Barcode));
+        QTRY_VERIFY_WITH_TIMEOUT(popupOpen(), WaitMs);
+        QCOMPARE(m_simulator->execute("ticket valid"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
+        QVERIFY(!shown("Setting screen : Valid"));
+
+        // The colour test over the whole screen, one tap per colour, then its question, with no
+        // keyboard coming up over it.
+        tap(testButton(Rgb));
+        const QPoint middle(240, 400);
+        for (const QRgb colour : {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}) {
+            QTRY_VERIFY_WITH_TIMEOUT(colourAt(middle, colour), WaitMs);
+            QVERIFY(colourAt({240, 20}, colour)); // no header over it
+            tap(middle);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(colourAt(YesButton + QPoint(-30, 0), Accent), WaitMs);
+        QVERIFY2(blackPixels(100, 250) < 2000, qPrintable(QString::number(blackPixels(100, 250))));
+        tap(YesButton);
+        QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
+
+        scrollToEnd();
+        QTRY_VERIFY_WITH_TIMEOUT(colourAt(testButton(Finish) + QPoint(-40, -12), Accent) && still(),
+                                 WaitMs);
+        tap(testButton(Finish));
+        QDir folder(m_program->path(QStringLiteral(".")));
+        QTRY_VERIFY_WITH_TIMEOUT(!folder.entryList({"TestReport_*.txt"}).isEmpty(), WaitMs);
+        const QString report = folder.filePath(folder.entryList({"TestReport_*.txt"}).first());
+        const QList<QPair<QString, QString>> fields = reportFields(report);
+        QCOMPARE(fields.size(), 32);
+        const auto value = [&fields](const QString &label, int occurrence = 0) {
+            for (const auto &field : fields) {
+                if (field.first == label && occurrence-- == 0)
+                    return field.second;
+            }
+            return QStringLiteral("<no such line>");
+        };
+        QCOMPARE(value("Device UID"), QString("C00001234"));
+        QCOMPARE(value("Buzzer"), QString("OK"));
+        QCOMPARE(value("Front LEDs"), QString("ERROR"));
+        QCOMPARE(value("Light Sensor"), QString("ERROR"));
+        QCOMPARE(value("Card Scan"), QString("OK"));
+        QCOMPARE(value("Barcode Scan"), QString("OK"));
+        QCOMPARE(value("Display RGB Test"), QString("OK"));
+
+        QString qr;
+        QTRY_VERIFY_WITH_TIMEOUT(!(qr = qrCodeOnScreen()).isEmpty(), WaitMs);
+        const QStringList qrFields = qr.split(';');
+        QCOMPARE(qrFields.size(), 33);
+        // Each field of the code, by the line of the report that holds the same value (the
+        // speaker is in the code only).
+        const struct
+        {
+            int index;
+            const char *label;
+            int occurrence;
+        } same[] = {{0, "Device UID", 0},
+                    {2, "SAM", 0},
+                    {3, "Barcode Firmware", 0},
+                    {4, "RFID Firmware", 0},
+                    {5, "Board Firmware", 0},
+                    {6, "App Version", 0},
+                    {9, "RTC", 0},
+                    {10, "Ethernet", 0},
+                    {11, "USB Hub", 0},
+                    {12, "mPCIe #1", 0},
+                    {13, "RFID", 0},
+                    {14, "Barcode", 0},
+                    {15, "FTDI", 0},
+                    {16, "USB Host", 0},
+                    {17, "Touch", 0},
+                    {18, "SD Card", 0},
+                    {19, "Buzzer", 0},
+                    {20, "Front LEDs", 0},
+                    {21, "Ignition", 0},
+                    {22, "Temperature", 0},
+                    {23, "Voltage", 0},
+                    {24, "SAM", 1},
+                    {26, "Barcode Scan", 0},
+                    {27, "Card Scan", 0},
+                    {28, "RFID Manager", 0},
+                    {29, "Barocde Manager", 0},
+                    {30, "Board Manager", 0},
+                    {31, "Light Sensor", 0},
+                    {32, "Display RGB Test", 0}};
+        for (const auto &field : same)
+            QCOMPARE(qrFields.at(field.index), value(field.label, field.occurrence));
+        QCOMPARE(qrFields.at(25), QString("OK")); // the speaker
+        // Made a moment apart: the same minute, or the next.
+        const QString format = QStringLiteral("yyyy-MM-dd HH:mm");
+        const qint64 apart = QDateTime::fromString(value("Date"), format)
+                                 .secsTo(QDateTime::fromString(qrFields.at(1), format));
+        QVERIFY2(apart == 0 || apart == 60, qPrintable(qrFields.at(1) + " " + value("Date")));
+
+        // Closing the report leaves the page.
+        const int lists = m_program->count("Settings page shown : SettingsList");
+        tap(BelowThePopups + QPoint(0, 150));
+        QTRY_VERIFY_WITH_TIMEOUT(m_program->count("Settings page shown : SettingsList") > lists,
+                                 WaitMs);
+    }
+
+    // A wrong address is refused on the page; a right one goes to the network service, which
+    // reports it back on the Ethernet tab.
+    void ethernetConfigurationReportedBack()
+    {
+        openPage(5, "Network");
+        tap(EthernetTab);
+        tap(EthernetConfigureButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shown("Settings page shown : EthernetConfig"), WaitMs);
+        tap(AddressField);
+        type("300.1.1.1");
+        tap(SaveButton);
+        QTRY_VERIFY_WITH_TIMEOUT(popupOpen(), WaitMs);
+        QVERIFY(!shown("[Network][Ethernet] Saving configuration"));
+        tap(BelowThePopups);
+        QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
+
+        tap(AddressField);
+        type("192.168.5.20");
+        tap(SaveButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shown("[Network][Ethernet] Address : 192.168.5.20"), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_program->log().contains(QRegularExpression(
+                "Processing state topic velt/network/ethernet/state\\n.*IPv4 changed : "
+                "[^\\n]*192\\.168\\.5\\.20")),
+            WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_program->count("Settings page shown : Network") >= 2, WaitMs);
+        backToList();
+    }
+
+    // Install is offered once a check finds a version; its progress shows, then the new version.
+    void updateInstalledFromThePage()
+    {
+        QCOMPARE(m_simulator->execute("device pending 1.1.0"), QString());
+        openPage(6, "Update");
+        const QPoint install = UpdateInstallButton + QPoint(-60, -10);
+        QVERIFY(!colourAt(install, Accent));
+        tap(UpdateCheckButton);
+        QTRY_VERIFY_WITH_TIMEOUT(colourAt(install, Accent), WaitMs);
+
+        m_observer.clear();
+        tap(UpdateInstallButton);
+        // The bar part filled at some moment: look until the service reports its end.
+        bool partFilled = false;
+        QTRY_VERIFY_WITH_TIMEOUT((partFilled = partFilled || progressPartFilled(),
+                                  lastSoftwareVersion() == QLatin1String("1.1.0")),
+                                 WaitMs);
+        QVERIFY(partFilled);
+        QTRY_VERIFY_WITH_TIMEOUT(!colourAt(install, Accent), WaitMs);
+        backToList();
+    }
+
+    // A search of the event log finds the login made by this session, and only it.
+    void eventLogSearchFindsTheLogin()
+    {
+        openPage(7, "EventLog");
+        QTRY_VERIFY_WITH_TIMEOUT(eventRows() >= 2, WaitMs); // started, logged in, ...
+        tap(SearchField);
+        type("login");
+        QTRY_VERIFY_WITH_TIMEOUT(shown("[EventManager] Filtering : name=login"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(eventRows(), 1, WaitMs);
+        tap(SearchField);
+        type("no such event");
+        QTRY_COMPARE_WITH_TIMEOUT(eventRows(), 0, WaitMs);
+        tap(ClearButton);
+        QTRY_VERIFY_WITH_TIMEOUT(eventRows() >= 2, WaitMs);
+        backToList();
     }
 
     void logoutEndsTheSession()
@@ -180,6 +513,59 @@ private slots:
 
 private:
     bool shown(const QString &line) { return m_program->log().contains(line); }
+
+    // From any page of the shell back to its list.
+    void backToList()
+    {
+        const int lists = m_program->count("Settings page shown : SettingsList");
+        tap(BackButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m_program->count("Settings page shown : SettingsList") > lists,
+                                 WaitMs);
+    }
+
+    void openPage(int row, const QString &name)
+    {
+        const QString line = "Settings page shown : " + name;
+        const int before = m_program->count(line);
+        tap(settingsRow(row));
+        QTRY_VERIFY_WITH_TIMEOUT(m_program->count(line) > before, WaitMs);
+    }
+
+    // The modal pop-ups dim the page behind them.
+    bool popupOpen() { return !colourAt(PageEdge, DarkBackground); }
+    bool popupGone() { return !popupOpen() && still(); }
+
+    void answerTest(int button, bool yes)
+    {
+        tap(testButton(button));
+        QTRY_VERIFY_WITH_TIMEOUT(colourAt(YesButton + QPoint(-30, 0), Accent), WaitMs);
+        tap(yes ? YesButton : NoButton);
+        QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
+    }
+
+    bool progressPartFilled()
+    {
+        const QImage image = screen();
+        const auto filled = [&image](int x) {
+            return (image.pixel(x, ProgressBarY) & 0xffffff) == (Accent & 0xffffff);
+        };
+        return filled(ProgressBarLeft + 2) && !filled(ProgressBarRight - 2);
+    }
+
+    // The installed version the device service last reported.
+    QString lastSoftwareVersion() const
+    {
+        const auto messages = m_observer.messages("velt/device/status");
+        if (messages.isEmpty())
+            return {};
+        const QJsonObject status = QJsonDocument::fromJson(messages.last().payload).object();
+        return status.value("update")
+            .toObject()
+            .value("software")
+            .toObject()
+            .value("current")
+            .toString();
+    }
 
     void typePin(const QString &pin)
     {
@@ -232,5 +618,5 @@ private:
     std::unique_ptr<Program> m_program;
 };
 
-QTEST_GUILESS_MAIN(MaintenanceEndToEndTest)
+QTEST_MAIN(MaintenanceEndToEndTest)
 #include "tst_maintenance_e2e.moc"
