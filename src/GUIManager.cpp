@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QQmlContext>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QUrl>
@@ -84,7 +85,17 @@ GUIManager::GUIManager(Config &config)
     initConfig();
     initQml();
     initMqtt();
+    // Before the screens: a result is marked as it arrives, not once the screen has switched.
+    if (LatencyProbe::requested()) {
+        m_probe = new LatencyProbe(this);
+        connect(&m_validator, &manager::Validator::ticketValidated, m_probe,
+                &LatencyProbe::noteResult);
+        connect(&m_validator, &manager::Validator::cardRetry, m_probe, &LatencyProbe::noteResult);
+    }
     initManagers();
+    if (m_probe)
+        connect(this, &GUIManager::screenChanged, m_probe,
+                [this] { m_probe->noteScreen(screen()); });
 }
 
 GUIManager::~GUIManager()
@@ -346,6 +357,8 @@ void GUIManager::load()
         // The event loop is not running yet: leave it as soon as it starts.
         QMetaObject::invokeMethod(
             qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    } else if (m_probe) {
+        m_probe->attach(qobject_cast<QQuickWindow *>(m_engine.rootObjects().first()));
     }
     setLanguage(m_config.get("gui/locale").toString());
     m_eventLog.push(new Event(QStringLiteral("General"), QStringLiteral("Application started"),

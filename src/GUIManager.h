@@ -6,6 +6,7 @@
 #include "Diagnostics.h"
 #include "EventManager.h"
 #include "Inspector.h"
+#include "LatencyProbe.h"
 #include "MqttClient.h"
 #include "Network.h"
 #include "ScreenController.h"
@@ -197,4 +198,6 @@ private:
     Diagnostics m_diagnostics;
     // Host, port, user and password of the connection made last.
     QStringList m_connection;
+    // Only when the environment asks for it.
+    LatencyProbe *m_probe = nullptr;
 };

@@ -2,7 +2,8 @@
 
 #include <QFile>
 
-Program::Program(const QStringList &args, const QMap<QString, QByteArray> &files)
+Program::Program(const QStringList &args, const QMap<QString, QByteArray> &files,
+                 const QMap<QString, QString> &environment)
 {
     for (auto file = files.cbegin(); file != files.cend(); ++file) {
         QFile out(m_dir.filePath(file.key()));
@@ -12,6 +13,8 @@ Program::Program(const QStringList &args, const QMap<QString, QByteArray> &files
     m_process.setWorkingDirectory(m_dir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PERNIX_EVENT_LOG", m_dir.filePath("events.ini"));
+    for (auto variable = environment.cbegin(); variable != environment.cend(); ++variable)
+        env.insert(variable.key(), variable.value());
     m_process.setProcessEnvironment(env);
     m_process.start(PERNIX_BINARY, args);
 }

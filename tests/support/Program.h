@@ -11,8 +11,10 @@
 class Program
 {
 public:
-    // files: written into the working directory (name, content) before the program starts.
-    explicit Program(const QStringList &args, const QMap<QString, QByteArray> &files = {});
+    // files: written into the working directory (name, content) before the program starts;
+    // environment: variables set for it on top of the test's own.
+    explicit Program(const QStringList &args, const QMap<QString, QByteArray> &files = {},
+                     const QMap<QString, QString> &environment = {});
     ~Program();
 
     // Everything it has written to standard error so far.

@@ -1,0 +1,97 @@
+#include "LatencyProbe.h"
+
+#include "Logger.h"
+
+#include <QMutexLocker>
+#include <QQuickWindow>
+
+#include <time.h>
+
+LatencyProbe::LatencyProbe(QObject *parent) : QObject(parent)
+{
+    LOG_INFO << "[LatencyProbe] Measuring result and start-up latency";
+}
+
+void LatencyProbe::attach(QQuickWindow *window)
+{
+    m_window = window;
+    // Direct: the render thread must not wait for the GUI thread to note a frame.
+    connect(window, &QQuickWindow::beforeSynchronizing, this, &LatencyProbe::onBeforeSynchronizing,
+            Qt::DirectConnection);
+    connect(window, &QQuickWindow::frameSwapped, this, &LatencyProbe::onFrameSwapped,
+            Qt::DirectConnection);
+}
+
+bool LatencyProbe::requested()
+{
+    const QByteArray value = qgetenv("PERNIX_LATENCY_PROBE");
+    return !value.isEmpty() && value != "0";
+}
+
+qint64 LatencyProbe::now()
+{
+    timespec time;
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return qint64(time.tv_sec) * 1000000 + time.tv_nsec / 1000;
+}
+
+void LatencyProbe::noteResult()
+{
+    mark(Result);
+}
+
+void LatencyProbe::noteScreen(const QString &screen)
+{
+    if (m_idleSeen || screen != QLatin1String("ScanScreens"))
+        return;
+    m_idleSeen = true;
+    mark(Idle);
+}
+
+void LatencyProbe::mark(Kind kind)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_waiting.append({kind, now()});
+    }
+    // A result that looks like the one before changes nothing on the screen; its frame is
+    // still the one that shows it.
+    if (m_window)
+        m_window->update();
+}
+
+void LatencyProbe::onBeforeSynchronizing()
+{
+    // The GUI thread is blocked while the scene is copied: what was marked is in this frame.
+    QMutexLocker lock(&m_mutex);
+    m_rendering += m_waiting;
+    m_waiting.clear();
+}
+
+void LatencyProbe::onFrameSwapped()
+{
+    const qint64 presented = now();
+    QVector<Mark> marks;
+    {
+        QMutexLocker lock(&m_mutex);
+        marks.swap(m_rendering);
+    }
+    if (marks.isEmpty())
+        return;
+    // The log belongs to the GUI thread.
+    QMetaObject::invokeMethod(
+        this, [this, marks, presented] { report(marks, presented); }, Qt::QueuedConnection);
+}
+
+void LatencyProbe::report(const QVector<Mark> &marks, qint64 presented)
+{
+    for (const Mark &mark : marks) {
+        const QString what =
+            mark.kind == Result ? QStringLiteral("Result to frame") : QStringLiteral("Idle frame");
+        LOG_INFO << QStringLiteral("[LatencyProbe] %1 : %2 ms (marked=%3 presented=%4)")
+                        .arg(what)
+                        .arg((presented - mark.at) / 1000.0, 0, 'f', 3)
+                        .arg(mark.at)
+                        .arg(presented);
+    }
+}
