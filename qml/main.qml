@@ -10,7 +10,7 @@ ApplicationWindow {
     // The screen shown; follows the manager, but for the local card/ticket switch.
     property string currentScreen: "Busy"
     readonly property var screens: [
-        { name: "InitPage", file: "qrc:/qml/screens/InitPage.qml" },
+        { name: "InitPage", file: "qrc:/qml/screens/InitPage.qml", lazy: true },
         { name: "Busy", file: "qrc:/qml/screens/Busy.qml" },
         { name: "ScanCard", file: "qrc:/qml/screens/ScanCard.qml" },
         { name: "ScanBarcode", file: "qrc:/qml/screens/ScanBarcode.qml" },
@@ -22,8 +22,8 @@ ApplicationWindow {
         { name: "OutOfOrder", file: "qrc:/qml/screens/OutOfOrder.qml" },
         { name: "OutOfService", file: "qrc:/qml/screens/OutOfService.qml" },
         { name: "ScreenSaver", file: "qrc:/qml/screens/ScreenSaver.qml" },
-        { name: "Settings", file: "qrc:/qml/screens/settings/Main.qml" },
-        { name: "Login", file: "qrc:/qml/screens/settings/Login.qml" }
+        { name: "Settings", file: "qrc:/qml/screens/settings/Main.qml", lazy: true },
+        { name: "Login", file: "qrc:/qml/screens/settings/Login.qml", lazy: true }
     ]
 
     x: 0
@@ -89,10 +89,18 @@ ApplicationWindow {
             delegate: Loader {
                 objectName: "screen_" + modelData.name
                 anchors.fill: parent
-                asynchronous: false
-                active: true
+                // The passenger screens are made at start, in the background after the first
+                // frame; one that must show before it is ready is finished at once. The
+                // installer's and the technician's (with their keyboards) are made when first
+                // needed and then kept; the shell is prepared while the PIN is typed.
+                readonly property bool wanted: window.currentScreen === modelData.name
+                    || (modelData.name === "Settings" && window.currentScreen === "Login")
+                asynchronous: !visible
+                active: !modelData.lazy
                 source: modelData.file
                 visible: window.currentScreen === modelData.name
+                onWantedChanged: if (wanted) active = true
+                Component.onCompleted: if (wanted) active = true
                 // The theme switch is for the maintenance area; the passenger screens are drawn
                 // over the dark artwork and keep light text.
                 Material.theme: modelData.name === "Settings" || modelData.name === "Login"

@@ -27,11 +27,12 @@ Page {
         }
     }
 
+    // Only while shown: a hidden screen has nothing to animate.
     Timer {
         objectName: "frameTimer"
         interval: 300
         repeat: true
-        running: true
+        running: page.visible
         onTriggered: page.step()
     }
     Timer {
