@@ -72,9 +72,14 @@ void LatencyProbe::onFrameSwapped()
 {
     const qint64 presented = now();
     QVector<Mark> marks;
+    if (!m_firstFrameSeen) {
+        m_firstFrameSeen = true;
+        marks.append({First, presented});
+    }
     {
         QMutexLocker lock(&m_mutex);
-        marks.swap(m_rendering);
+        marks += m_rendering;
+        m_rendering.clear();
     }
     if (marks.isEmpty())
         return;
@@ -86,8 +91,9 @@ void LatencyProbe::onFrameSwapped()
 void LatencyProbe::report(const QVector<Mark> &marks, qint64 presented)
 {
     for (const Mark &mark : marks) {
-        const QString what =
-            mark.kind == Result ? QStringLiteral("Result to frame") : QStringLiteral("Idle frame");
+        const QString what = mark.kind == Result ? QStringLiteral("Result to frame")
+                             : mark.kind == Idle ? QStringLiteral("Idle frame")
+                                                 : QStringLiteral("First frame");
         LOG_INFO << QStringLiteral("[LatencyProbe] %1 : %2 ms (marked=%3 presented=%4)")
                         .arg(what)
                         .arg((presented - mark.at) / 1000.0, 0, 'f', 3)

@@ -8,10 +8,10 @@
 class QQuickWindow;
 
 // Measures what a passenger feels: from a validation result's arrival to the first frame on the
-// display that shows it, and from start to the first frame of the idle screen. Off unless the
-// environment variable PERNIX_LATENCY_PROBE is set (and not "0"); each figure is one log line,
-// with the times on the system's monotonic clock (microseconds) so that a benchmark in another
-// process can relate them to its own.
+// display that shows it, and when the first frame of all and the first of the idle screen came. Off
+// unless the environment variable PERNIX_LATENCY_PROBE is set (and not "0"); each figure is one log
+// line, with the times on the system's monotonic clock (microseconds) so that a benchmark in
+// another process can relate them to its own.
 class LatencyProbe : public QObject
 {
     Q_OBJECT
@@ -35,7 +35,7 @@ public slots:
     void noteScreen(const QString &screen);
 
 private:
-    enum Kind { Result, Idle };
+    enum Kind { Result, Idle, First };
     struct Mark
     {
         Kind kind;
@@ -50,6 +50,8 @@ private:
 
     QPointer<QQuickWindow> m_window;
     bool m_idleSeen = false;
+    // Set on the render thread by the first frame; read there only.
+    bool m_firstFrameSeen = false;
     // Marks not yet taken into a frame, and those taken into the frame being rendered.
     QMutex m_mutex;
     QVector<Mark> m_waiting;

@@ -74,6 +74,7 @@ private slots:
         }
         QCOMPARE(program.count("[LatencyProbe] Result to frame"), results.size());
         QCOMPARE(program.count("[LatencyProbe] Idle frame"), 1);
+        QCOMPARE(program.count("[LatencyProbe] First frame"), 1);
         // Each figure is the difference of the two times it gives.
         const QRegularExpression figure(
             "Result to frame : ([0-9.]+) ms \\(marked=([0-9]+) presented=([0-9]+)\\)");

@@ -99,13 +99,16 @@ public:
             const QByteArray line = m_buffer.left(end);
             m_buffer.remove(0, end + 1);
             static const QRegularExpression frame(
-                QStringLiteral("\\[LatencyProbe\\] (Result to frame|Idle frame) : ([0-9.]+) ms "
+                QStringLiteral("\\[LatencyProbe\\] (Result to frame|Idle frame|First frame) : "
+                               "([0-9.]+) ms "
                                "\\(marked=([0-9]+) presented=([0-9]+)\\)"));
             const auto match = frame.match(QString::fromUtf8(line));
             if (!match.hasMatch())
                 continue;
             const qint64 presented = match.captured(4).toLongLong();
-            if (match.captured(1) == QLatin1String("Idle frame"))
+            if (match.captured(1) == QLatin1String("First frame"))
+                m_firstFrame = presented;
+            else if (match.captured(1) == QLatin1String("Idle frame"))
                 m_idleFrame = presented;
             else
                 m_frames.append(presented);
@@ -115,6 +118,7 @@ public:
     bool running() const { return m_process.state() != QProcess::NotRunning; }
     qint64 pid() const { return m_process.processId(); }
     qint64 started() const { return m_started; }
+    qint64 firstFrame() const { return m_firstFrame; }
     qint64 idleFrame() const { return m_idleFrame; }
     const QVector<qint64> &frames() const { return m_frames; }
 
@@ -146,6 +150,7 @@ private:
     QProcess m_process;
     QByteArray m_buffer;
     qint64 m_started = 0;
+    qint64 m_firstFrame = 0;
     qint64 m_idleFrame = 0;
     QVector<qint64> m_frames;
 };
@@ -228,6 +233,7 @@ Latency summarise(QVector<double> values, int missed)
 // What one subject measured under one renderer.
 struct Figures
 {
+    double firstFrameMs = -1;
     double startMs = -1;
     long rssKb = -1;
     double idleCpu = -1;
@@ -287,6 +293,7 @@ Figures measure(const QString &name, Subject &subject, sim::Simulator &simulator
         std::fprintf(stderr, "  %s: no idle frame\n", qPrintable(name));
         return figures;
     }
+    figures.firstFrameMs = (subject.firstFrame() - subject.started()) / 1000.0;
     figures.startMs = (subject.idleFrame() - subject.started()) / 1000.0;
     pause(3000); // images, caches and the first animation frames settle
     figures.rssKb = subject.rss();
