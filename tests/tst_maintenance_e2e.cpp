@@ -325,7 +325,7 @@ private slots:
 
         // The card reader's pop-up follows a card in and out of the field.
         tap(testButton(Rfid));
-        QTRY_VERIFY_WITH_TIMEOUT(popupOpen(), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(popupOpen() && still(), WaitMs);
         QCOMPARE(m_simulator->execute("card-found 04A2B3C4D5E680 256"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(shown("Validator card detected : uid=04A2B3C4D5E680"), WaitMs);
         QCOMPARE(m_simulator->execute("card-removed"), QString());
@@ -334,8 +334,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
 
         // A ticket read while the barcode pop-up is open passes the test and closes it.
+        // The ticket once the pop-up is up, as a technician scans it after reading it.
         tap(testButton(Barcode));
-        QTRY_VERIFY_WITH_TIMEOUT(popupOpen(), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(popupOpen() && still(), WaitMs);
         QCOMPARE(m_simulator->execute("ticket valid"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(popupGone(), WaitMs);
         QVERIFY(!shown("Setting screen : Valid"));

@@ -7,6 +7,7 @@
 // subjects report their frames with the latency probe (PERNIX_LATENCY_PROBE=1).
 
 #include "LatencyProbe.h"
+#include "MosquittoBroker.h"
 #include "MqttClient.h"
 #include "Simulator.h"
 
@@ -18,8 +19,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -59,13 +58,6 @@ bool waitFor(const std::function<bool()> &done, int ms)
 void pause(int ms)
 {
     waitFor([] { return false; }, ms);
-}
-
-quint16 freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
 }
 
 // One subject running: its process, and the frames its probe has reported.
@@ -366,6 +358,8 @@ void printTable(const QString &renderer, const Figures &program, const Figures &
     printRow("figure", QStringLiteral("program"), QStringLiteral("empty window"));
     std::printf("|%s|%s|%s|\n", QByteArray(46, '-').constData(), QByteArray(20, '-').constData(),
                 QByteArray(20, '-').constData());
+    printRow("start to first frame (ms)", number(program.firstFrameMs, 0),
+             number(empty.firstFrameMs, 0));
     printRow("start to first idle frame (ms)", number(program.startMs, 0),
              number(empty.startMs, 0));
     printRow("resident memory, idle (MB)", number(program.rssKb / 1024.0),
@@ -415,26 +409,13 @@ int main(int argc, char *argv[])
     const QString empty = dir + QStringLiteral("/pernix-emptywindow");
 
     QTemporaryDir work;
-    const quint16 port = freePort();
-    QFile conf(work.filePath(QStringLiteral("mosquitto.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n"
-                              "max_queued_messages 100000\nuser root\n")
-                   .arg(port)
-                   .toUtf8());
-    conf.close();
-    QProcess broker;
-    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
-    if (!broker.waitForStarted() || !waitFor(
-                                        [port] {
-                                            QTcpSocket probe;
-                                            probe.connectToHost(QHostAddress::LocalHost, port);
-                                            return probe.waitForConnected(100);
-                                        },
-                                        10000)) {
+    // Room for the flood's messages while a subject is busy.
+    MosquittoBroker broker({QStringLiteral("max_queued_messages 100000")}, true);
+    if (!broker.start()) {
         std::fprintf(stderr, "The broker did not start\n");
         return 1;
     }
+    const quint16 port = broker.port();
     mosquitto_lib_init();
 
     manager::MqttClient simClient;
@@ -478,24 +459,23 @@ int main(int argc, char *argv[])
             title = QStringLiteral("OpenGL (X display, Mesa)");
         }
         std::fprintf(stderr, "%s\n", qPrintable(title));
-        const QStringList broker{QStringLiteral("-H"), QStringLiteral("127.0.0.1"),
-                                 QStringLiteral("-P"), QString::number(port)};
+        const QStringList address{QStringLiteral("-H"), QStringLiteral("127.0.0.1"),
+                                  QStringLiteral("-P"), QString::number(port)};
         Figures emptyFigures;
         {
-            Subject subject(empty, broker, env, work.path());
+            Subject subject(empty, address, env, work.path());
             emptyFigures =
                 measure(QStringLiteral("empty window"), subject, simulator, port, settings);
         }
         Figures programFigures;
         {
-            Subject subject(program, QStringList{QStringLiteral("-e")} + broker, env, work.path());
+            Subject subject(program, QStringList{QStringLiteral("-e")} + address, env, work.path());
             programFigures = measure(QStringLiteral("program"), subject, simulator, port, settings);
         }
         printTable(title, programFigures, emptyFigures);
     }
 
-    broker.terminate();
-    broker.waitForFinished(3000);
+    broker.stop();
     mosquitto_lib_cleanup();
     return 0;
 }

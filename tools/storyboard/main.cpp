@@ -7,6 +7,7 @@
 #include "Fonts.h"
 #include "GUIManager.h"
 #include "Logger.h"
+#include "MosquittoBroker.h"
 #include "ScreenCheck.h"
 #include "Simulator.h"
 
@@ -15,15 +16,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -122,13 +120,6 @@ const Shot Maintenance[] = {
 // Screens for the installer and the technician, in English whatever the language.
 const QStringList EnglishScreens = {QStringLiteral("InitPage"), QStringLiteral("Login"),
                                     QStringLiteral("Settings")};
-
-quint16 freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 bool waitFor(const std::function<bool()> &done, int ms)
 {
@@ -400,27 +391,12 @@ int main(int argc, char *argv[])
     QDir::setCurrent(work.path());
     qputenv("PERNIX_EVENT_LOG", work.filePath(QStringLiteral("events.ini")).toUtf8());
 
-    // A private broker.
-    const quint16 port = freePort();
-    QFile conf(work.filePath(QStringLiteral("mosquitto.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n"
-                              "user root\n")
-                   .arg(port)
-                   .toUtf8());
-    conf.close();
-    QProcess broker;
-    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
-    if (!broker.waitForStarted() || !waitFor(
-                                        [port] {
-                                            QTcpSocket probe;
-                                            probe.connectToHost(QHostAddress::LocalHost, port);
-                                            return probe.waitForConnected(100);
-                                        },
-                                        10000)) {
+    MosquittoBroker broker({}, true);
+    if (!broker.start()) {
         std::fprintf(stderr, "The broker did not start\n");
         return 1;
     }
+    const quint16 port = broker.port();
 
     Fonts::load();
 
@@ -475,8 +451,7 @@ int main(int argc, char *argv[])
         }
     }
     setTheme(window, true);
-    broker.terminate();
-    broker.waitForFinished(3000);
+    broker.stop();
     std::printf("%d screens saved in %s\n", stage.saved, qPrintable(folder));
     if (stage.failures) {
         std::fprintf(stderr, "%d check(s) failed\n", stage.failures);

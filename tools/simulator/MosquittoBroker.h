@@ -4,13 +4,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A real mosquitto broker on a free loopback port, for the duration of a test. It can be stopped
-// and started again on the same port; everything it logs is kept.
+// A real mosquitto broker on a free loopback port, for the duration of a test or a tool's run. It
+// can be stopped and started again on the same port; everything it logs is kept.
 class MosquittoBroker
 {
 public:
-    // extraConfig: further lines of mosquitto.conf (for example password_file).
-    explicit MosquittoBroker(const QStringList &extraConfig = {});
+    // extraConfig: further lines of mosquitto.conf (for example password_file). quiet: only its
+    // warnings and errors are logged, not every message it handles (a long or busy run).
+    explicit MosquittoBroker(const QStringList &extraConfig = {}, bool quiet = false);
     ~MosquittoBroker();
 
     bool start();

@@ -9,7 +9,7 @@
 
 #include <signal.h>
 
-MosquittoBroker::MosquittoBroker(const QStringList &extraConfig) : m_port(freePort())
+MosquittoBroker::MosquittoBroker(const QStringList &extraConfig, bool quiet) : m_port(freePort())
 {
     QFile conf(m_dir.filePath(QStringLiteral("mosquitto.conf")));
     conf.open(QIODevice::WriteOnly);
@@ -17,7 +17,7 @@ MosquittoBroker::MosquittoBroker(const QStringList &extraConfig) : m_port(freePo
     out << "listener " << m_port << " 127.0.0.1\n"
         << "persistence false\n"
         << "log_dest stdout\n"
-        << "log_type all\n"
+        << (quiet ? "log_type error\nlog_type warning\n" : "log_type all\n")
         // Started as root, mosquitto would switch to its own user and lose our files.
         << "user root\n";
     if (!extraConfig.join('\n').contains(QLatin1String("allow_anonymous")))
