@@ -401,6 +401,14 @@ int main(int argc, char *argv[])
     parser.addOptions({quick, renderers});
     parser.process(app);
 
+    const QStringList wanted = parser.value(renderers).split(QLatin1Char(','));
+    for (const QString &name : wanted) {
+        if (name != QLatin1String("software") && name != QLatin1String("opengl")) {
+            std::fprintf(stderr, "Unknown renderer '%s': software or opengl\n", qPrintable(name));
+            return 1;
+        }
+    }
+
     Settings settings;
     if (parser.isSet(quick))
         settings = {20, 200, 5, 20000, 10};
@@ -437,7 +445,6 @@ int main(int argc, char *argv[])
     config.write("[gui]\ndeviceId=serialnumber\n[log]\nsyslog=false\n");
     config.close();
 
-    const QStringList wanted = parser.value(renderers).split(QLatin1Char(','));
     for (const QString &renderer : {QStringLiteral("software"), QStringLiteral("opengl")}) {
         if (!wanted.contains(renderer))
             continue;
