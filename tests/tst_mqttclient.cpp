@@ -277,6 +277,36 @@ private slots:
         QVERIFY(received.at(0).at(0).toByteArray() == payload);
     }
 
+    void burstArrivesWholeAndInOrder()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+        auto client = makeClient(broker.port());
+        client->subscribe("burst/in");
+        QSignalSpy received(client.get(), &MqttClient::received);
+        client->connect();
+        QTRY_COMPARE_WITH_TIMEOUT(broker.subscriptions("tst_client").size(), 1, WaitMs);
+
+        // Many small packets land in the socket together and are read in one go; now and then
+        // one larger than a read arrives in parts between them.
+        QLoggingCategory::setFilterRules("*.debug=false");
+        auto restore = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+        QVector<QByteArray> sent;
+        for (int i = 0; i < 3000; ++i) {
+            QByteArray payload = QByteArray::number(i);
+            if (i % 500 == 499)
+                payload += QByteArray(300 * 1024, char('a' + i % 26));
+            sent.append(payload);
+            QVERIFY(observer.publish("burst/in", payload));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(received.count(), sent.size(), 4 * WaitMs);
+        for (int i = 0; i < sent.size(); ++i)
+            QVERIFY2(received.at(i).at(0).toByteArray() == sent.at(i),
+                     qPrintable(QString::number(i)));
+    }
+
     void publishWithoutConnection()
     {
         auto client = makeClient(MosquittoBroker::freePort());

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <sys/ioctl.h>
+
 namespace manager {
 
 namespace {
@@ -17,6 +19,16 @@ namespace {
 constexpr int MinKeepAlive = 5;
 // mosquitto_loop_misc sends PINGREQ and notices a lost keep-alive.
 constexpr int MiscIntervalMs = 1000;
+// libmosquitto reads one packet per call. Packets already waiting in the socket are read in the
+// same wake-up, up to this many, so that a chatty service costs no poll and no event dispatch
+// per message, and the screen still gets its turn during a flood.
+constexpr int MaxPacketsPerRead = 128;
+
+bool bytesWaiting(int socket)
+{
+    int pending = 0;
+    return ::ioctl(socket, FIONREAD, &pending) == 0 && pending > 0;
+}
 
 void initLibrary()
 {
@@ -237,6 +249,18 @@ void MosquittoClient::afterCall(int rc)
     dispatchEvents();
 }
 
+int MosquittoClient::readPackets()
+{
+    int rc = MOSQ_ERR_SUCCESS;
+    for (int i = 0; i < MaxPacketsPerRead; ++i) {
+        rc = mosquitto_loop_read(m_mosq, 1);
+        const int socket = mosquitto_socket(m_mosq);
+        if (rc != MOSQ_ERR_SUCCESS || socket < 0 || !bytesWaiting(socket))
+            break;
+    }
+    return rc;
+}
+
 void MosquittoClient::syncNotifiers()
 {
     const int socket = mosquitto_socket(m_mosq);
@@ -247,7 +271,7 @@ void MosquittoClient::syncNotifiers()
         if (socket >= 0) {
             m_readNotifier = new QSocketNotifier(socket, QSocketNotifier::Read, this);
             QObject::connect(m_readNotifier, &QSocketNotifier::activated, this,
-                             [this] { afterCall(mosquitto_loop_read(m_mosq, 1)); });
+                             [this] { afterCall(readPackets()); });
             m_writeNotifier = new QSocketNotifier(socket, QSocketNotifier::Write, this);
             QObject::connect(m_writeNotifier, &QSocketNotifier::activated, this,
                              [this] { afterCall(mosquitto_loop_write(m_mosq, 1)); });

@@ -106,6 +106,7 @@ private:
     bool resetHandle();
     void connectTo(const QList<QHostAddress> &addresses);
     void afterCall(int rc = 0);
+    int readPackets();
     void syncNotifiers();
     void dropNotifiers();
     void dispatchEvents();
