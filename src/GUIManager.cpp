@@ -55,6 +55,10 @@ namespace {
 
 const char *const TranslationFile = ":/qml/translations/Pernix_el_GR.qm";
 
+// The first seconds belong to the passenger screens: timedatectl (the time-zone list and the
+// zone, needed only on the region page) would compete with them for the processor.
+constexpr int ClockQuietAtStartMs = 3000;
+
 // The serial number printed on the unit: its kind (C or K) and eight digits.
 const QRegularExpression DeviceIdPattern(QStringLiteral("^[CK][0-9]{8}$"));
 
@@ -80,6 +84,7 @@ GUIManager::GUIManager(Config &config)
 {
     // Before anything reads them: a value out of range never reaches a timer or the board.
     m_config.addLimits(Limits);
+    m_clock.holdCommandsFor(ClockQuietAtStartMs);
     loadDeviceId();
     initLog();
     initConfig();

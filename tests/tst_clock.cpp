@@ -311,6 +311,24 @@ private slots:
         QVERIFY(calls.size() <= 6);
     }
 
+    // The program keeps timedatectl quiet while it starts: what was asked meanwhile runs after.
+    void heldAtStart()
+    {
+        Local local;
+        local.clock.holdCommandsFor(24 * 3600 * 1000);
+        local.clock.refresh();
+        local.clock.refresh();
+        QTest::qWait(200);
+        QVERIFY(local.clock.busy());
+        QCOMPARE(m_fake->calls(), QStringList());
+        QCOMPARE(local.clock.timezones(), QStringList());
+
+        local.clock.holdCommandsFor(0);
+        QVERIFY(settle(local.clock));
+        QCOMPARE(m_fake->calls(), QStringList({"--no-pager list-timezones", "status"}));
+        QCOMPARE(local.clock.timezone(), QString("Europe/Athens"));
+    }
+
     void ntpMessages_data()
     {
         QTest::addColumn<QString>("suffix");

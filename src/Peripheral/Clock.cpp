@@ -15,6 +15,10 @@ Clock::Clock(MqttClient &mqtt, const QString &base, QObject *parent)
     : ServiceManager(mqtt, base + QStringLiteral("/clock/ntp"), QString(), parent)
 {
     connect(&m_command, &SystemCommand::finished, this, &Clock::onCommandFinished);
+    // The first calls wait for the event loop, so that an owner can hold them longer.
+    m_hold.setSingleShot(true);
+    connect(&m_hold, &QTimer::timeout, this, &Clock::runNext);
+    m_hold.start(0);
     queue({Step::List, QString()});
     queue({Step::Status, QString()});
     connect(&m_mqtt, &MqttClient::connected, this, &Clock::refresh);
@@ -64,19 +68,23 @@ void Clock::setTimezone(const QString &name)
     queue({Step::Set, name});
 }
 
+void Clock::holdCommandsFor(int ms)
+{
+    m_hold.start(ms);
+}
+
 void Clock::queue(const Step &step)
 {
     // One zone reading waiting is enough.
     if (step.kind == Step::Status && !m_steps.isEmpty() && m_steps.last().kind == Step::Status)
         return;
     m_steps.append(step);
-    if (!m_command.isRunning())
-        runNext();
+    runNext();
 }
 
 void Clock::runNext()
 {
-    while (!m_steps.isEmpty() && !m_command.isRunning()) {
+    while (!m_hold.isActive() && !m_steps.isEmpty() && !m_command.isRunning()) {
         m_running = m_steps.takeFirst();
         switch (m_running.kind) {
         case Step::List:

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 namespace manager {
 
@@ -43,6 +44,10 @@ public:
     void setNtpEnabled(bool enabled);
     bool ntpSynced() const { return m_ntpSynced; }
 
+    // timedatectl is not called until ms have passed: calls asked for meanwhile wait (a zone
+    // reading asked twice runs once).
+    void holdCommandsFor(int ms);
+
     // True while a timedatectl call is running or waiting.
     bool busy() const { return m_command.isRunning() || !m_steps.isEmpty(); }
 
@@ -75,6 +80,7 @@ private:
     void onConfigReceived(const QJsonObject &object);
     void applyEnabled(const QJsonObject &object);
 
+    QTimer m_hold;
     QStringList m_timezones;
     QString m_timezone;
     QString m_ntpServer;
