@@ -200,8 +200,9 @@ void Diagnostics::check()
     };
     static_assert(sizeof(usb) / sizeof(usb[0]) == 7, "one verdict per USB device");
     for (int i = 0; i < m_usbDevices.size(); ++i) {
-        if (changeValue(this->*usb[i].verdict, testUsb(m_usbDevices.at(i))))
-            emit(this->*usb[i].changed)();
+        const Measured &device = usb[i];
+        if (changeValue(this->*device.verdict, testUsb(m_usbDevices.at(i))))
+            emit(this->*device.changed)();
     }
     if (changeValue(m_sdCard, testSdCard()))
         emit sdCardChanged();

@@ -276,7 +276,7 @@ private slots:
         QTest::addColumn<int>("loaded");
 
         const QString valid = QDateTime::currentDateTime().addSecs(-60).toString(Qt::ISODate);
-        QTest::newRow("garbage") << QByteArray("\x00\x01garbage\xff[[[\n=\n", 18) << 0;
+        QTest::newRow("garbage") << QByteArray("\x00\x01garbage\xff[[[\n=\n", 16) << 0;
         QTest::newRow("size without entries") << QByteArray("[events]\nsize=999999999\n") << 0;
         QTest::newRow("negative size") << QByteArray("[events]\nsize=-5\n") << 0;
         QTest::newRow("truncated")
