@@ -1,0 +1,141 @@
+// The broker and the device services misbehaving while the program serves passengers: the
+// broker killed and started again, the validator service gone and back, a service flooding its
+// topic. The program must come back each time, lose and repeat no result, and keep its screen.
+
+#include "MosquittoBroker.h"
+#include "MqttObserver.h"
+#include "Program.h"
+#include "SimulatorRun.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr int WaitMs = 20000;
+constexpr int Restarts = 4;
+
+// A unit with its serial number, so that it serves passengers from the start.
+const QMap<QString, QByteArray> Unit = {{"serialnumber", "C00001234"},
+                                        {"gui.conf", "[gui]\ndeviceId=serialnumber\n"}};
+
+QString screenLine(const QString &screen)
+{
+    return QStringLiteral("[GUIManager] Setting screen : ") + screen;
+}
+
+// The screen the program set last, from its log.
+QString lastScreen(Program &program)
+{
+    const QString log = program.log();
+    const QString marker = screenLine(QString());
+    const int at = log.lastIndexOf(marker);
+    if (at < 0)
+        return QString();
+    const int start = at + marker.size();
+    int end = start;
+    while (end < log.size() && !log.at(end).isSpace())
+        ++end;
+    return log.mid(start, end - start);
+}
+
+} // namespace
+
+class ChaosTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The broker dies and comes back again and again between results: every subscription comes
+    // back, "Disconnected" shows while it is away, each result is shown once, and the program
+    // announces itself again.
+    void brokerRestarts()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        SimulatorRun simulator(broker.host(), broker.port());
+        QCOMPARE(simulator.execute("ignition on"), QString());
+        QCOMPARE(simulator.execute("validator online"), QString());
+        Program program(
+            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
+        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        const QString clientId = "Pernix_" + QString::number(program.process().processId());
+        QTRY_VERIFY_WITH_TIMEOUT(broker.subscriptions(clientId).contains("velt/blm/rfid/scanned"),
+                                 WaitMs);
+        const QStringList firstSubscriptions = broker.subscriptions(clientId);
+
+        int results = 0;
+        for (int round = 1; round <= Restarts; ++round) {
+            QCOMPARE(simulator.execute("card valid type=epurse before=1500 after=1380"), QString());
+            ++results;
+            QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), results, WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+
+            broker.stop();
+            QTRY_COMPARE_WITH_TIMEOUT(
+                program.count("[GUIManager] WARN: Disconnected from MQTT broker"), round, WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("OutOfOrder"), WaitMs);
+
+            QVERIFY(broker.start());
+            MqttObserver observer;
+            QVERIFY(observer.connectTo(broker.host(), broker.port()));
+            QTRY_COMPARE_WITH_TIMEOUT(program.count("[GUIManager] Connected to MQTT broker"),
+                                      round + 1, WaitMs);
+            // Its own status again, and every topic subscribed again on the new broker.
+            QTRY_VERIFY_WITH_TIMEOUT(!observer.messages("velt/ui/status").isEmpty(), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(broker.subscriptions(clientId).size(),
+                                      firstSubscriptions.size() * (round + 1), WaitMs);
+            // The validator's status comes back with the simulator, and with it the idle screen.
+            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        }
+        // Nothing shown twice after a reconnection, nothing lost.
+        QCOMPARE(simulator.execute("card valid type=epurse before=1500 after=1380"), QString());
+        ++results;
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), results, WaitMs);
+        QTest::qWait(500);
+        QCOMPARE(program.count(screenLine("Valid")), results);
+        QCOMPARE(program.process().state(), QProcess::Running);
+    }
+
+    // The validator service down while the program runs: out of order
+    // until it returns, then back to serving.
+    void validatorGoesAndReturns()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        SimulatorRun simulator(broker.host(), broker.port());
+        QCOMPARE(simulator.execute("ignition on"), QString());
+        QCOMPARE(simulator.execute("validator online"), QString());
+        Program program(
+            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
+        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        for (int round = 0; round < 3; ++round) {
+            QCOMPARE(simulator.execute("validator down"), QString());
+            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("OutOfOrder"), WaitMs);
+            QCOMPARE(simulator.execute("validator online"), QString());
+            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        }
+    }
+
+    // A service floods a topic the program hears: the program keeps up and a result still shows.
+    void floodingService()
+    {
+        MosquittoBroker broker({}, true);
+        QVERIFY(broker.start());
+        SimulatorRun simulator(broker.host(), broker.port());
+        QCOMPARE(simulator.execute("ignition on"), QString());
+        QCOMPARE(simulator.execute("validator online"), QString());
+        Program program(
+            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
+        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        MqttObserver flooder;
+        QVERIFY(flooder.connectTo(broker.host(), broker.port()));
+        for (int i = 0; i < 20000; ++i)
+            QVERIFY(flooder.publish("velt/inspector/stats/cpu", "{\"usage\":12.5}"));
+        QCOMPARE(simulator.execute("card valid type=epurse before=1500 after=1380"), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), 1, WaitMs);
+        QCOMPARE(program.process().state(), QProcess::Running);
+    }
+};
+
+QTEST_GUILESS_MAIN(ChaosTest)
+#include "tst_chaos.moc"
