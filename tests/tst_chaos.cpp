@@ -38,6 +38,32 @@ QString lastScreen(Program &program)
     return log.mid(start, end - start);
 }
 
+// A unit on a bus: its broker, the device services (the simulator, validator online, ignition
+// on) and the program.
+struct Bus
+{
+    explicit Bus(bool quietBroker = false)
+        : broker({}, quietBroker), started(broker.start()), simulator(broker.host(), broker.port()),
+          ready(simulator.execute("ignition on").isEmpty() &&
+                simulator.execute("validator online").isEmpty()),
+          program({"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())},
+                  Unit)
+    {}
+
+    // True once the program shows the idle screen.
+    bool serving()
+    {
+        return started && ready &&
+               QTest::qWaitFor([&] { return lastScreen(program) == "ScanScreens"; }, WaitMs);
+    }
+
+    MosquittoBroker broker;
+    bool started;
+    SimulatorRun simulator;
+    bool ready;
+    Program program;
+};
+
 } // namespace
 
 class ChaosTest : public QObject
@@ -50,14 +76,11 @@ private slots:
     // announces itself again.
     void brokerRestarts()
     {
-        MosquittoBroker broker;
-        QVERIFY(broker.start());
-        SimulatorRun simulator(broker.host(), broker.port());
-        QCOMPARE(simulator.execute("ignition on"), QString());
-        QCOMPARE(simulator.execute("validator online"), QString());
-        Program program(
-            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
-        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        Bus bus;
+        QVERIFY(bus.serving());
+        MosquittoBroker &broker = bus.broker;
+        SimulatorRun &simulator = bus.simulator;
+        Program &program = bus.program;
         const QString clientId = "Pernix_" + QString::number(program.process().processId());
         QTRY_VERIFY_WITH_TIMEOUT(broker.subscriptions(clientId).contains("velt/blm/rfid/scanned"),
                                  WaitMs);
@@ -96,18 +119,14 @@ private slots:
         QCOMPARE(program.process().state(), QProcess::Running);
     }
 
-    // The validator service down while the program runs: out of order
-    // until it returns, then back to serving.
+    // The validator service down while the program runs: out of order until it returns, then
+    // back to serving.
     void validatorGoesAndReturns()
     {
-        MosquittoBroker broker;
-        QVERIFY(broker.start());
-        SimulatorRun simulator(broker.host(), broker.port());
-        QCOMPARE(simulator.execute("ignition on"), QString());
-        QCOMPARE(simulator.execute("validator online"), QString());
-        Program program(
-            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
-        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        Bus bus;
+        QVERIFY(bus.serving());
+        SimulatorRun &simulator = bus.simulator;
+        Program &program = bus.program;
         for (int round = 0; round < 3; ++round) {
             QCOMPARE(simulator.execute("validator down"), QString());
             QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("OutOfOrder"), WaitMs);
@@ -119,14 +138,11 @@ private slots:
     // A service floods a topic the program hears: the program keeps up and a result still shows.
     void floodingService()
     {
-        MosquittoBroker broker({}, true);
-        QVERIFY(broker.start());
-        SimulatorRun simulator(broker.host(), broker.port());
-        QCOMPARE(simulator.execute("ignition on"), QString());
-        QCOMPARE(simulator.execute("validator online"), QString());
-        Program program(
-            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
-        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        Bus bus(true);
+        QVERIFY(bus.serving());
+        MosquittoBroker &broker = bus.broker;
+        SimulatorRun &simulator = bus.simulator;
+        Program &program = bus.program;
         MqttObserver flooder;
         QVERIFY(flooder.connectTo(broker.host(), broker.port()));
         for (int i = 0; i < 20000; ++i)
