@@ -153,9 +153,8 @@ private:
     // The files the kills may have left beside name: QSaveFile's and QSettings' own.
     QStringList leftovers(const QString &name) const
     {
-        QStringList found =
-            QDir(m_dir.path()).entryList({name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-        return found;
+        return QDir(m_dir.path())
+            .entryList({name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
     }
 
 private slots:

@@ -272,14 +272,6 @@ Latency measureLatency(Subject &subject, sim::Simulator &simulator, int count)
     return summarise(values, missed);
 }
 
-double median(QVector<double> values)
-{
-    if (values.isEmpty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
 Figures measure(const QString &name, const std::function<Subject *()> &start,
                 sim::Simulator &simulator, quint16 port, const Settings &settings)
 {
@@ -306,8 +298,8 @@ Figures measure(const QString &name, const std::function<Subject *()> &start,
         if (i + 1 < settings.starts)
             pause(1000); // its start-up work behind it, as a unit's would be
     }
-    figures.firstFrameMs = median(firstFrames);
-    figures.startMs = median(idleFrames);
+    figures.firstFrameMs = summarise(firstFrames, 0).median;
+    figures.startMs = summarise(idleFrames, 0).median;
     Subject &subject = *running;
     pause(3000); // images, caches and the first animation frames settle
     figures.rssKb = subject.rss();
