@@ -307,6 +307,96 @@ private slots:
                      qPrintable(QString::number(i)));
     }
 
+    // A broker that stops reading, while the connection still looks alive: the publications
+    // behind it stay bounded, the newest are kept, and the stream goes on once it reads again.
+    // If the connection is lost instead, what waits is dropped and the next connection starts
+    // with nothing owed.
+    void stalledBrokerBoundsWaitingPublications_data()
+    {
+        QTest::addColumn<bool>("brokerReturns");
+        QTest::newRow("broker reads again") << true;
+        QTest::newRow("connection lost") << false;
+    }
+
+    void stalledBrokerBoundsWaitingPublications()
+    {
+        QFETCH(bool, brokerReturns);
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+        auto client = makeClient(broker.port());
+        client->setKeepAlive(60); // the stall must not end the connection by itself
+        QSignalSpy connected(client.get(), &MqttClient::connected);
+        QSignalSpy disconnected(client.get(), &MqttClient::disconnected);
+        client->connect();
+        QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 1, WaitMs);
+
+        QLoggingCategory::setFilterRules("*.debug=false");
+        auto restore = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+        LogCapture log;
+        broker.pause();
+        // Far more than the socket buffers and both bounds hold.
+        constexpr int Count = 3000;
+        const QByteArray padding(20 * 1024, 'x');
+        for (int i = 0; i < Count; ++i) {
+            QVERIFY(client->publish(QByteArray::number(i) + ' ' + padding, "stall/out"));
+            QCoreApplication::processEvents(); // the socket drains as far as it can meanwhile
+        }
+        QCOMPARE(log.countStartingWith("[MqttClient] WARN: Broker not keeping up, dropping the "
+                                       "oldest waiting publications"),
+                 1);
+
+        if (!brokerReturns) {
+            broker.stop();
+            QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, WaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !log.lines()
+                     .filter(QRegularExpression("^\\[MqttClient\\] WARN: \\d+ publications "
+                                                "dropped with the lost connection$"))
+                     .isEmpty(),
+                WaitMs);
+            QVERIFY(broker.start());
+            QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 2, 4 * WaitMs);
+            MqttObserver again;
+            QVERIFY(again.connectTo(broker.host(), broker.port()));
+            // Nothing of the old connection is still counted against the new one.
+            for (int i = 0; i < MqttClient::MaxUnfinished + 10; ++i)
+                QVERIFY(client->publish(QByteArray::number(i), "after/out"));
+            QTRY_COMPARE_WITH_TIMEOUT(again.messages("after/out").size(),
+                                      MqttClient::MaxUnfinished + 10, WaitMs);
+            return;
+        }
+
+        broker.resume();
+        const QByteArray last = QByteArray::number(Count - 1) + ' ' + padding;
+        QTRY_VERIFY_WITH_TIMEOUT(!observer.messages("stall/out").isEmpty() &&
+                                     observer.messages("stall/out").last().payload == last,
+                                 4 * WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !log.lines()
+                 .filter(QRegularExpression("^\\[MqttClient\\] WARN: \\d+ publications dropped "
+                                            "while the broker was not keeping up$"))
+                 .isEmpty(),
+            WaitMs);
+        QCOMPARE(disconnected.count(), 0);
+
+        // In order, with a gap where the oldest waiting ones were dropped, and the newest whole.
+        QVector<int> numbers;
+        for (const auto &message : observer.messages("stall/out"))
+            numbers.append(message.payload.split(' ').first().toInt());
+        QVERIFY(std::is_sorted(numbers.begin(), numbers.end()));
+        QVERIFY(numbers.size() < Count);
+        QVERIFY(numbers.size() >= MqttClient::MaxWaiting);
+        for (int i = 1; i <= MqttClient::MaxWaiting; ++i)
+            QCOMPARE(numbers.at(numbers.size() - i), Count - i);
+
+        // Afterwards publications go straight out again.
+        QVERIFY(client->publish("after", "stall/out"));
+        QTRY_COMPARE_WITH_TIMEOUT(observer.messages("stall/out").last().payload,
+                                  QByteArray("after"), WaitMs);
+    }
+
     void publishWithoutConnection()
     {
         auto client = makeClient(MosquittoBroker::freePort());

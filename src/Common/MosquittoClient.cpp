@@ -78,6 +78,7 @@ bool MosquittoClient::resetHandle()
     dropNotifiers();
     m_events.clear();
     m_socketStale = true;
+    m_unfinished = 0; // re-initialising frees whatever was still queued
 
     // Re-initialising keeps the object and closes any socket silently; the id and the session
     // flag can only be given here.
@@ -91,6 +92,7 @@ bool MosquittoClient::resetHandle()
     mosquitto_connect_callback_set(m_mosq, onConnectCallback);
     mosquitto_disconnect_callback_set(m_mosq, onDisconnectCallback);
     mosquitto_message_callback_set(m_mosq, onMessageCallback);
+    mosquitto_publish_callback_set(m_mosq, onPublishCallback);
     mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
 
     if (!m_username.isEmpty()) {
@@ -215,6 +217,10 @@ int MosquittoClient::publish(const QString &topic, const QByteArray &message, qu
     int mid = 0;
     const int rc = mosquitto_publish(m_mosq, &mid, name.constData(), message.size(),
                                      message.constData(), qos, retain);
+    // Counted before the call's events are dispatched: a QoS 0 message written at once reports
+    // its completion from inside mosquitto_publish.
+    if (rc == MOSQ_ERR_SUCCESS)
+        ++m_unfinished;
     afterCall(rc);
     return rc == MOSQ_ERR_SUCCESS ? mid : -1;
 }
@@ -234,6 +240,11 @@ void MosquittoClient::onMessageCallback(mosquitto *, void *self, const mosquitto
     Event event{Event::Message, 0, QString::fromUtf8(message->topic),
                 QByteArray(static_cast<const char *>(message->payload), message->payloadlen)};
     static_cast<MosquittoClient *>(self)->m_events.push_back(std::move(event));
+}
+
+void MosquittoClient::onPublishCallback(mosquitto *, void *self, int)
+{
+    static_cast<MosquittoClient *>(self)->m_events.push_back({Event::Published, 0, {}, {}});
 }
 
 void MosquittoClient::afterCall(int rc)
@@ -325,6 +336,12 @@ void MosquittoClient::dispatchEvents()
             if (m_state == Connected)
                 emit messageReceived(event.payload, event.topic);
             break;
+        case Event::Published:
+            if (m_unfinished > 0) {
+                --m_unfinished;
+                emit published();
+            }
+            break;
         }
         if (!alive)
             return;
@@ -336,6 +353,7 @@ void MosquittoClient::connectionLost(ClientError error)
 {
     m_refusal = NoError;
     m_miscTimer.stop();
+    m_unfinished = 0;
     QPointer<MosquittoClient> alive(this);
     setState(Disconnected);
     if (alive && error != NoError)

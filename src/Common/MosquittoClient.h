@@ -79,6 +79,9 @@ public:
     // sent; publish returns the message id, or -1.
     bool subscribe(const QString &filter, quint8 qos);
     int publish(const QString &topic, const QByteArray &message, quint8 qos, bool retain);
+    // Publications handed to libmosquitto and not yet written out (QoS 0) or acknowledged (QoS 1
+    // and 2) on this connection; they are lost with it.
+    int unfinishedPublications() const { return m_unfinished; }
 
 signals:
     void connected();
@@ -86,6 +89,8 @@ signals:
     void stateChanged(manager::MosquittoClient::ClientState state);
     void errorChanged(manager::MosquittoClient::ClientError error);
     void messageReceived(const QByteArray &message, const QString &topic);
+    // One publication left the client for good (see unfinishedPublications()).
+    void published();
 
 private slots:
     void onHostLookedUp(const QHostInfo &info);
@@ -93,7 +98,7 @@ private slots:
 private:
     struct Event
     {
-        enum Type { Connack, Lost, Message } type;
+        enum Type { Connack, Lost, Message, Published } type;
         int code = 0;
         QString topic;
         QByteArray payload;
@@ -102,6 +107,7 @@ private:
     static void onConnectCallback(mosquitto *, void *self, int rc);
     static void onDisconnectCallback(mosquitto *, void *self, int rc);
     static void onMessageCallback(mosquitto *, void *self, const mosquitto_message *message);
+    static void onPublishCallback(mosquitto *, void *self, int mid);
 
     bool resetHandle();
     void connectTo(const QList<QHostAddress> &addresses);
@@ -133,6 +139,7 @@ private:
     ClientError m_error = NoError;
     ClientError m_refusal = NoError; // CONNACK refusal, reported with the loss that follows it
     int m_lookupId = -1;
+    int m_unfinished = 0;
     int m_socket = -1;
     bool m_socketStale = false; // the descriptor may have been closed and its number reused
     QSocketNotifier *m_readNotifier = nullptr;

@@ -64,6 +64,7 @@ void MqttClient::connect()
         QObject::connect(c, &MosquittoClient::errorChanged, this, &MqttClient::onError);
         QObject::connect(c, &MosquittoClient::stateChanged, this, &MqttClient::onStateChanged);
         QObject::connect(c, &MosquittoClient::messageReceived, this, &MqttClient::onReceived);
+        QObject::connect(c, &MosquittoClient::published, this, &MqttClient::sendWaiting);
     }
     LOG_DEBUG << "[MqttClient] Applying client configuration:";
     LOG_DEBUG << "[MqttClient] Hostname: " << hostname;
@@ -119,6 +120,23 @@ bool MqttClient::publish(QByteArray data, QString topic, quint8 qos, bool retain
 {
     if (!client || client->state() != MosquittoClient::Connected)
         return false;
+    if (waiting.empty() && client->unfinishedPublications() < MaxUnfinished)
+        return send(data, topic, qos, retain);
+
+    if (int(waiting.size()) >= MaxWaiting) {
+        if (droppedWhileWaiting == 0)
+            LOG_WARNING << "[MqttClient] WARN: Broker not keeping up, dropping the oldest "
+                           "waiting publications (first to '"
+                        << waiting.front().topic << "')";
+        ++droppedWhileWaiting;
+        waiting.pop_front();
+    }
+    waiting.push_back({data, topic, qos, retain});
+    return true;
+}
+
+bool MqttClient::send(const QByteArray &data, const QString &topic, quint8 qos, bool retain)
+{
     if (debugEnabled()) {
         LOG_DEBUG << "[MqttClient] Publishing to topic '" << topic << "' with Qos = " << int(qos)
                   << " and Retain = " << boolText(retain) << ":\n"
@@ -128,6 +146,31 @@ bool MqttClient::publish(QByteArray data, QString topic, quint8 qos, bool retain
         return true;
     emit error(QStringLiteral("Publish to ") + topic + QStringLiteral(" failed."));
     return false;
+}
+
+void MqttClient::sendWaiting()
+{
+    while (!waiting.empty() && client && client->state() == MosquittoClient::Connected &&
+           client->unfinishedPublications() < MaxUnfinished) {
+        const Publication next = std::move(waiting.front());
+        waiting.pop_front();
+        send(next.data, next.topic, next.qos, next.retain);
+    }
+    if (waiting.empty() && droppedWhileWaiting > 0) {
+        LOG_WARNING << "[MqttClient] WARN: " << droppedWhileWaiting
+                    << " publications dropped while the broker was not keeping up";
+        droppedWhileWaiting = 0;
+    }
+}
+
+void MqttClient::dropWaiting()
+{
+    const int dropped = int(waiting.size()) + droppedWhileWaiting;
+    waiting.clear();
+    droppedWhileWaiting = 0;
+    if (dropped > 0)
+        LOG_WARNING << "[MqttClient] WARN: " << dropped
+                    << " publications dropped with the lost connection";
 }
 
 void MqttClient::onConnected()
@@ -148,6 +191,7 @@ void MqttClient::onConnected()
 
 void MqttClient::onDisconnected()
 {
+    dropWaiting();
     LOG_INFO << "[MqttClient] Disconnected from broker " << hostname;
 }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVector>
 
+#include <deque>
 #include <memory>
 
 namespace manager {
@@ -21,12 +22,22 @@ namespace manager {
 // an attempt is pending (it cuts an attempt that hangs), the reconnection timer while the client
 // waits for the next attempt; connect() cancels a pending reconnection.
 //
+// publish() hands a message to libmosquitto at once while the broker keeps up. When it does not
+// (a stalled broker whose connection is not yet known to be lost), at most MaxUnfinished are
+// handed over and at most MaxWaiting more wait here, the oldest dropped first with a warning:
+// what a unit publishes is state, and the newest state is the one worth sending. Whatever waits
+// is dropped, with a warning, when the connection is lost; nothing is kept while disconnected
+// (publish() returns false), since every owner republishes its state on connection.
+//
 // connected() reaches the owners after every recorded subscription has been requested again, so
 // that a request an owner sends on connection cannot overtake the subscription for its answer.
 class MqttClient : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int MaxUnfinished = 64;
+    static constexpr int MaxWaiting = 256;
+
     explicit MqttClient(QObject *parent = nullptr);
     ~MqttClient() override;
 
@@ -69,11 +80,24 @@ private slots:
 
 private:
     void subscribeOne(const QString &filter, int qos);
+    bool send(const QByteArray &data, const QString &topic, quint8 qos, bool retain);
+    void sendWaiting();
+    void dropWaiting();
+
+    struct Publication
+    {
+        QByteArray data;
+        QString topic;
+        quint8 qos;
+        bool retain;
+    };
 
     std::unique_ptr<MosquittoClient> client;
     std::unique_ptr<QTimer> connectionTimer;
     std::unique_ptr<QTimer> reconnectTimer; // single-shot, retryMillis after a loss
     QVector<QPair<QString, int>> subsTopics;
+    std::deque<Publication> waiting;
+    int droppedWhileWaiting = 0;
     QString hostname = QStringLiteral("127.0.0.1");
     quint32 port = 1883;
     QString username;
