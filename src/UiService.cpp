@@ -1,5 +1,6 @@
 #include "UiService.h"
 
+#include "Json.h"
 #include "Logger.h"
 #include "Secrets.h"
 
@@ -72,7 +73,7 @@ void UiService::processMqttMessage(const QByteArray &data, const QByteArray &top
     LOG_INFO << Prefix << "Message received : " << name;
     LOG_DEBUG << Prefix << "Data : " << secrets::maskedJson(data);
     // Not JSON (or not an object): an empty document, which changes nothing.
-    const QJsonObject object = QJsonDocument::fromJson(data).object();
+    const QJsonObject object = json::parse(data).object();
     if (name.contains(QLatin1String("/info/get")))
         publishInfo();
     else if (name.contains(QLatin1String("/status/get")))

@@ -119,6 +119,9 @@ private slots:
         QTest::newRow("gps: truncated")
             << GpsBase + "/status" << QByteArray(R"({"service": )")
             << QStringList{R"(Failed to parse JSON message: {"service": )"};
+        QTest::newRow("gps: duplicate key")
+            << GpsBase + "/info" << QByteArray(R"({"b": 1, "s": {"f": "R"}, "s": {}})")
+            << QStringList{R"(Failed to parse JSON message: {"b": 1, "s": {"f": "R"}, "s": {}})"};
         // Under the base, so read, but no handler of its own.
         QTest::newRow("gps: other topic, garbage")
             << GpsBase + "/enable" << QByteArray("x")

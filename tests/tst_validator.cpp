@@ -1,4 +1,5 @@
 #include "BrokerClient.h"
+#include "Json.h"
 #include "LogCapture.h"
 #include "MosquittoBroker.h"
 #include "MqttObserver.h"
@@ -15,7 +16,7 @@ namespace {
 
 const QString Base = QStringLiteral("velt/blm");
 
-QJsonObject json(const QByteArray &text)
+QJsonObject objectOf(const QByteArray &text)
 {
     return QJsonDocument::fromJson(text).object();
 }
@@ -339,6 +340,9 @@ private slots:
             QTest::addRow("%s binary", qPrintable(topic))
                 << topic << QByteArray("\x00\xff\xfe", 3) << true;
             QTest::addRow("%s array", qPrintable(topic)) << topic << QByteArray("[1, {}]") << false;
+            // The toolkit's parser would keep memory of this one for good.
+            QTest::addRow("%s duplicate key", qPrintable(topic))
+                << topic << QByteArray(R"({"b": 1, "a": {"f": "R"}, "a": {}})") << true;
             QTest::addRow("%s wrong types", qPrintable(topic))
                 << topic << QByteArray(R"({"service": "yes", "device": [], "state": 7, "blm": "x",
                                  "transaction": 3, "uid": 5, "type": "card"})")
@@ -365,6 +369,43 @@ private slots:
                  logged ? 1 : 0);
         if (logged)
             QCOMPARE(validator.status(), QString("online"));
+    }
+
+    // Only a key named twice in the same object is refused; everything a service may send
+    // otherwise goes through.
+    void duplicateKeys_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("duplicate");
+
+        QTest::newRow("same key in sibling objects")
+            << QByteArray(R"({"a": {"x": 1}, "b": {"x": 2}, "c": [{"x": 1}, {"x": 2}]})") << false;
+        QTest::newRow("key repeated as a value")
+            << QByteArray(R"({"a": "a", "b": ["a", "a"], "c": {"a": "b"}})") << false;
+        QTest::newRow("braces and quotes inside strings")
+            << QByteArray("{\"a\": \"}{\\\"a\\\": \", \"b\": \"\\\\\", \"c\": \"[\\\"a\\\"]\"}")
+            << false;
+        QTest::newRow("top level") << QByteArray(R"({"a": 1, "a": 2})") << true;
+        QTest::newRow("nested, inside an array")
+            << QByteArray(R"([{"x": {"a": [], "b": 1, "a": {}}}])") << true;
+        QTest::newRow("the same key escaped") << QByteArray("{\"a\": 1, \"\\u0061\": 2}") << true;
+        QTest::newRow("after a string with an escaped quote")
+            << QByteArray("{\"k\\\"\": 1, \"k\": 2, \"k\\\"\": 3}") << true;
+        // The parser stops at the fault and reports it.
+        QTest::newRow("malformed before the repeat")
+            << QByteArray(R"({"a": 1 "b" ] "a": 2})") << false;
+    }
+
+    void duplicateKeys()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, duplicate);
+        QCOMPARE(json::hasDuplicateKey(payload), duplicate);
+        QString error;
+        const QJsonDocument document = json::parse(payload, &error);
+        QCOMPARE(error == "duplicate key", duplicate);
+        if (!duplicate)
+            QCOMPARE(document, QJsonDocument::fromJson(payload));
     }
 
     void otherManagersMessagesAreIgnored()
@@ -484,7 +525,7 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(observer.messages(Base + "/config/set").size(), 1, 10000);
         QCOMPARE(observer.messages("velt/rfid/enable").size(), 1);
-        QCOMPARE(json(observer.messages("velt/rfid/enable").first().payload),
+        QCOMPARE(objectOf(observer.messages("velt/rfid/enable").first().payload),
                  QJsonObject({{"autoread", true}}));
         QCOMPARE(observer.messages("velt/barcode/enable").size(), 1);
         QCOMPARE(observer.messages("velt/barcode/enable").first().payload, QByteArray());
@@ -493,7 +534,7 @@ private slots:
         QCOMPARE(observer.messages("velt/barcode/disable").size(), 1);
         QCOMPARE(observer.messages(Base + "/config/get").first().payload, QByteArray("{ }"));
 
-        const QJsonObject saved = json(observer.messages(Base + "/config/set").first().payload);
+        const QJsonObject saved = objectOf(observer.messages(Base + "/config/set").first().payload);
         const QJsonObject expected = {
             {"blm", QJsonObject{{"obu_host", "10.0.0.1"},
                                 {"obu_port", -1},

@@ -9,6 +9,8 @@ PACKAGES=(
   qtbase5-dev qtdeclarative5-dev qtdeclarative5-dev-tools qtquickcontrols2-5-dev
   libqt5svg5-dev qttools5-dev qttools5-dev-tools
   libmosquitto-dev libqrcodegencpp-dev
+  # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
+  clang libclang-rt-14-dev
   # QML modules the screens use
   qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls2
   qml-module-qtquick-templates2 qml-module-qtquick-controls qml-module-qtquick-layouts

@@ -1,5 +1,7 @@
 #include "Secrets.h"
 
+#include "Json.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -62,9 +64,9 @@ QVariantMap maskedSettings(const QVariantMap &settings)
 
 QByteArray maskedJson(const QByteArray &payload)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
-    if (error.error != QJsonParseError::NoError)
+    QString error;
+    const QJsonDocument document = json::parse(payload, &error);
+    if (!error.isEmpty())
         return payload;
     bool found = false;
     const QJsonValue value = maskValue(

@@ -1,9 +1,9 @@
 #include "ServiceManager.h"
 
+#include "Json.h"
 #include "Logger.h"
 
 #include <QJsonDocument>
-#include <QJsonParseError>
 #include <QJsonValue>
 #include <QTimer>
 
@@ -38,10 +38,10 @@ bool ServiceManager::parse(const QByteArray &message, QJsonObject &object) const
         object = QJsonObject();
         return true;
     }
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(message, &error);
-    if (error.error != QJsonParseError::NoError) {
-        LOG_CRITICAL << m_prefix << "Failed to parse JSON message: " << error.errorString();
+    QString error;
+    const QJsonDocument document = json::parse(message, &error);
+    if (!error.isEmpty()) {
+        LOG_CRITICAL << m_prefix << "Failed to parse JSON message: " << error;
         return false;
     }
     object = document.object();
@@ -50,9 +50,9 @@ bool ServiceManager::parse(const QByteArray &message, QJsonObject &object) const
 
 bool ServiceManager::parseRaw(const QByteArray &message, QJsonObject &object) const
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(message, &error);
-    if (error.error != QJsonParseError::NoError) {
+    QString error;
+    const QJsonDocument document = json::parse(message, &error);
+    if (!error.isEmpty()) {
         LOG_CRITICAL << m_prefix << "Failed to parse JSON message: " << QString::fromUtf8(message);
         return false;
     }
