@@ -1,6 +1,7 @@
 // The broker and the device services misbehaving while the program serves passengers: the
 // broker killed and started again, the validator service gone and back, a service flooding its
-// topic. The program must come back each time, lose and repeat no result, and keep its screen.
+// topic, the services killed mid-conversation. The program must come back each time, lose and
+// repeat no result, and keep its screen.
 
 #include "MosquittoBroker.h"
 #include "MqttObserver.h"
@@ -8,6 +9,8 @@
 #include "SimulatorRun.h"
 
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -133,6 +136,63 @@ private slots:
             QCOMPARE(simulator.execute("validator online"), QString());
             QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
         }
+    }
+
+    // The device services die at once (SIGKILL, no goodbye) in the middle of a passenger's
+    // validation and again with a card in the field and no result yet: the screen goes back to
+    // idle on its own, the program keeps answering, and serves again when the services return.
+    void servicesVanishMidConversation()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        const QStringList serviceArgs = {"-P", QString::number(broker.port())};
+        // Commands are taken once the services are on the broker (the last thing they subscribe
+        // to is their command topic).
+        const auto startServices = [&](QProcess &services) {
+            services.setProcessChannelMode(QProcess::MergedChannels);
+            services.start(PERNIX_SIMULATOR, serviceArgs);
+            QByteArray output;
+            return services.waitForStarted() &&
+                   QTest::qWaitFor(
+                       [&] {
+                           output += services.readAll();
+                           return output.contains("'velt/simulator/command'");
+                       },
+                       WaitMs) &&
+                   services.write("ignition on\nvalidator online\n") > 0;
+        };
+        auto services = std::make_unique<QProcess>();
+        QVERIFY(startServices(*services));
+        Program program(
+            {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
+        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+
+        services->write("card valid type=epurse before=1500 after=1380\n");
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), 1, WaitMs);
+        services->kill(); // while the result shows
+        QVERIFY(services->waitForFinished());
+        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+
+        services = std::make_unique<QProcess>();
+        QVERIFY(startServices(*services));
+        services->write("card-found 04A1B2C3 4\n");
+        QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("Validator card detected : uid=04A1B2C3"),
+                                 WaitMs);
+        services->kill(); // the card read, its result never sent
+        QVERIFY(services->waitForFinished());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+        QVERIFY(observer.publish("velt/ui/status/get", QByteArray()));
+        QTRY_VERIFY_WITH_TIMEOUT(!observer.messages("velt/ui/status").isEmpty(), WaitMs);
+        QCOMPARE(lastScreen(program), QString("ScanScreens"));
+
+        services = std::make_unique<QProcess>();
+        QVERIFY(startServices(*services));
+        services->write("card valid type=epurse before=1380 after=1260\n");
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), 2, WaitMs);
+        QCOMPARE(program.process().state(), QProcess::Running);
+        services->kill();
+        services->waitForFinished();
     }
 
     // A service floods a topic the program hears: the program keeps up and a result still shows.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test. Extra arguments go to ctest
-# (e.g. "-R mqtt").
+# Installs what is missing, builds, and runs every test, then a short run of every fuzz target
+# (tools/fuzz.sh). Extra arguments go to ctest (e.g. "-R mqtt"), and then the fuzz targets are
+# left out.
 # --sanitize: the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer (in
 # build-sanitize/), where any memory error, undefined behaviour or leak fails the test.
 set -euo pipefail
@@ -19,3 +20,7 @@ else
     cd build
 fi
 ctest --output-on-failure -j"$(nproc)" "$@"
+if [ $# -eq 0 ]; then
+    cd ..
+    tools/fuzz.sh --seconds 10
+fi
