@@ -83,6 +83,49 @@ private slots:
         QCOMPARE(will.payload, QByteArray("{\"service\": false}"));
     }
 
+    // A unit on a bus network: the program opens no port of its own (its one socket goes out to
+    // the broker), and the broker password never reaches its log, even at the debug level.
+    void listensOnNoPortAndKeepsThePassword()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        const QString password = QStringLiteral("n0t-in-the-log");
+        Program program({"--stderr", "-v", "3", "--host=127.0.0.1",
+                         "--port=" + QString::number(broker.port()), "-u", "unit", "-p", password});
+        QTRY_VERIFY_WITH_TIMEOUT(program.log().contains("[GUIManager] Connected to MQTT broker"),
+                                 WaitMs);
+
+        // The sockets the process holds, by inode, against the kernel's tables of listening TCP
+        // sockets and of bound UDP ones.
+        QSet<QString> inodes;
+        const QString fdDir = QStringLiteral("/proc/%1/fd").arg(program.process().processId());
+        for (const QFileInfo &fd : QDir(fdDir).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            const QString target = fd.symLinkTarget();
+            const QString name = QFileInfo(target).fileName();
+            if (name.startsWith("socket:["))
+                inodes.insert(name.mid(8).chopped(1));
+        }
+        int found = 0;
+        for (const char *table : {"tcp", "tcp6", "udp", "udp6"}) {
+            QFile file(QStringLiteral("/proc/net/") + table);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QList<QByteArray> rows = file.readAll().split('\n');
+            for (const QByteArray &row : rows.mid(1)) {
+                const QList<QByteArray> fields = row.simplified().split(' ');
+                if (fields.size() < 10 || !inodes.contains(QString::fromLatin1(fields.at(9))))
+                    continue;
+                ++found;
+                const bool tcp = QByteArray(table).startsWith("tcp");
+                QVERIFY2(!tcp || fields.at(3) != "0A", row.constData()); // 0A: listening
+                QVERIFY2(tcp, row.constData());
+            }
+        }
+        QVERIFY(found >= 1); // the connection to the broker, so the tables were read right
+
+        QVERIFY(program.log().contains("[MqttClient] Username: unit"));
+        QVERIFY(!program.log().contains(password));
+    }
+
     // Every system service is asked for its state when the program connects, and again when
     // the broker comes back; what the simulator answers reaches the managers.
     void refreshesTheSystemServices()
