@@ -1,10 +1,14 @@
 #include "EventManager.h"
 
+#include "AtomicFile.h"
+#include "IniText.h"
 #include "Logger.h"
 #include "SettingsLeftovers.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
+#include <QTemporaryFile>
 
 #include <algorithm>
 
@@ -53,7 +57,18 @@ EventManager::~EventManager()
 
 void EventManager::load()
 {
-    QSettings settings(m_filename, QSettings::NativeFormat);
+    // A private copy, with the timestamps handed over as bytes (see initext); QSettings also
+    // caches a file by name and could miss a quick rewrite of it.
+    QFile source(m_filename);
+    if (!source.exists())
+        return;
+    QTemporaryFile copy;
+    if (!source.open(QIODevice::ReadOnly) || !copy.open() ||
+        copy.write(initext::withStreamedValuesAsBytes(source.readAll())) < 0 || !copy.flush()) {
+        LOG_CRITICAL << "[EventManager] ERROR: Could not read the event log : " << m_filename;
+        return;
+    }
+    QSettings settings(copy.fileName(), QSettings::NativeFormat);
     const int count = std::max(0, settings.beginReadArray(QStringLiteral("events")));
     const int from = count > LoadLimit ? count - LoadLimit : 0;
     LOG_INFO << QStringLiteral("[EventManager] Loading saved events : from=%1 to=%2")
@@ -61,10 +76,13 @@ void EventManager::load()
                     .arg(count);
     for (int i = from; i < count; ++i) {
         settings.setArrayIndex(i);
+        const QVariant timestamp = settings.value(QStringLiteral("timestamp"));
         m_data.append(new Event(settings.value(QStringLiteral("category")).toString(),
                                 settings.value(QStringLiteral("name")).toString(),
                                 settings.value(QStringLiteral("desc")).toString(),
-                                settings.value(QStringLiteral("timestamp")).toDateTime()));
+                                timestamp.type() == QVariant::ByteArray
+                                    ? initext::dateTimeFromStream(timestamp.toByteArray())
+                                    : timestamp.toDateTime()));
     }
     settings.endArray();
 }
@@ -73,22 +91,36 @@ void EventManager::save()
 {
     for (const QString &path : SettingsLeftovers::removeStaleLocks(m_filename))
         LOG_WARNING << "[EventManager] Removed the leftover of an interrupted write : " << path;
-    // QSettings writes a temporary file and renames it: a power cut never leaves half a log.
-    QSettings settings(m_filename, QSettings::NativeFormat);
-    settings.clear();
-    settings.beginWriteArray(QStringLiteral("events"), m_data.size());
-    for (int i = 0; i < m_data.size(); ++i) {
-        const Event *event = entry(m_data.at(i));
-        settings.setArrayIndex(i);
-        settings.setValue(QStringLiteral("category"), event->category());
-        settings.setValue(QStringLiteral("name"), event->name());
-        settings.setValue(QStringLiteral("desc"), event->description());
-        settings.setValue(QStringLiteral("timestamp"), event->timestamp());
+    // QSettings fills a private file (it would parse the old log first, damaged values
+    // included, if it wrote over it), which then replaces the log whole: a power cut leaves the
+    // old log or the new one.
+    QTemporaryFile scratch;
+    if (!scratch.open()) {
+        LOG_WARNING << "[EventManager] Could not save events to : " << m_filename << " ("
+                    << scratch.errorString() << ")";
+        return;
     }
-    settings.endArray();
-    settings.sync();
-    if (settings.status() == QSettings::AccessError)
-        LOG_WARNING << "[EventManager] Could not save events to : " << m_filename;
+    {
+        QSettings settings(scratch.fileName(), QSettings::NativeFormat);
+        settings.beginWriteArray(QStringLiteral("events"), m_data.size());
+        for (int i = 0; i < m_data.size(); ++i) {
+            const Event *event = entry(m_data.at(i));
+            settings.setArrayIndex(i);
+            settings.setValue(QStringLiteral("category"), event->category());
+            settings.setValue(QStringLiteral("name"), event->name());
+            settings.setValue(QStringLiteral("desc"), event->description());
+            settings.setValue(QStringLiteral("timestamp"), event->timestamp());
+        }
+        settings.endArray();
+        settings.sync();
+    }
+    QFile written(scratch.fileName());
+    QString error;
+    if (!written.open(QIODevice::ReadOnly) ||
+        !atomicfile::write(m_filename, written.readAll(), &error)) {
+        LOG_WARNING << "[EventManager] Could not save events to : " << m_filename << " ("
+                    << (error.isEmpty() ? written.errorString() : error) << ")";
+    }
 }
 
 void EventManager::push(Event *event)

@@ -284,6 +284,13 @@ private slots:
                           "1\\timestamp=@DateTime(\\0\\0\\0\\x10\\0\\0\\0\\0\\0\\0%\\x8e") +
                    "\n2\\name=Ignition on\nsize=2\n"
             << 0;
+        // A timestamp the toolkit would decode as a list of some two billion strings, and abort.
+        QTest::newRow("damaged timestamp")
+            << "[events]\n1\\name=damaged\n1\\timestamp=@DateTime(\\0\\0\\0\\ventx10\\0\\0"
+               "\\0\\0\\0\\0%\\x8e\\xc9\\x2\\xb0\\xbd\\xf3\\0)\n2\\name=kept\n"
+               "2\\timestamp=" +
+                   valid.toLatin1() + "\nsize=2\n"
+            << 1;
         QTest::newRow("one good entry of two")
             << "[events]\n1\\name=kept\n1\\timestamp=" + valid.toLatin1() +
                    "\n2\\name=no time\nsize=2\n"

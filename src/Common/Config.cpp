@@ -1,5 +1,7 @@
 #include "Config.h"
 
+#include "AtomicFile.h"
+#include "IniText.h"
 #include "Logger.h"
 #include "Secrets.h"
 #include "SettingsLeftovers.h"
@@ -280,7 +282,10 @@ QVariantMap Config::readChanges()
     QTemporaryFile copy;
     const bool opened = source.open(QIODevice::ReadOnly);
     const QByteArray text = opened ? source.readAll() : QByteArray();
-    if (!opened || !copy.open() || copy.write(text) != source.size() || !copy.flush()) {
+    // Values QSettings would decode through QDataStream come as bytes (see initext): none of the
+    // settings is written that way, and a damaged one must not abort the program.
+    const QByteArray readable = initext::withStreamedValuesAsBytes(text);
+    if (!opened || !copy.open() || copy.write(readable) != readable.size() || !copy.flush()) {
         LOG_WARNING << "[Config] Could not read config file : " << m_filename << " ("
                     << (source.error() != QFile::NoError ? source.errorString()
                                                          : copy.errorString())
@@ -346,6 +351,16 @@ void Config::save()
     for (const QString &path : SettingsLeftovers::removeStaleLocks(m_filename))
         LOG_WARNING << "[Config] Removed the leftover of an interrupted write : " << path;
     const FileBefore before = restrictToOwner(m_filename);
+    // QSettings reads the file before writing over it; a value it would decode through
+    // QDataStream (see initext) is handed to it as bytes first.
+    QFile current(m_filename);
+    if (current.open(QIODevice::ReadOnly)) {
+        const QByteArray text = current.readAll();
+        const QByteArray readable = initext::withStreamedValuesAsBytes(text);
+        current.close();
+        if (readable != text && !atomicfile::write(m_filename, readable))
+            LOG_WARNING << "[Config] Could not rewrite config file : " << m_filename;
+    }
     {
         // QSettings writes through a temporary file and a rename, so a power cut never leaves
         // a half-written file.

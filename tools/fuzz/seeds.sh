@@ -71,6 +71,8 @@ seeds["events"] = {
     b"[events]\n1\\category=Validator\n1\\desc=OBC link lost\n1\\name=Out of order\n"
     b"1\\timestamp=" + stamp + b"\nsize=1\n",
 }
+# A value the toolkit decodes through QDataStream, in the configuration too.
+seeds["config"].add(b"[gui]\nlocale=en_US\nextra=" + stamp + b"\n")
 for owner, items in seeds.items():
     folder = os.path.join(corpus, owner)
     shutil.rmtree(folder, ignore_errors=True)
