@@ -1,26 +1,35 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test, then a short run of every fuzz target
-# (tools/fuzz.sh). Extra arguments go to ctest (e.g. "-R mqtt"), and then the fuzz targets are
-# left out.
-# --sanitize: the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer (in
-# build-sanitize/), where any memory error, undefined behaviour or leak fails the test.
+# Installs what is missing, builds, and runs every test twice: the normal build (build/), then the
+# same suite built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/), where
+# any memory error, undefined behaviour or leak fails the test. Stops at the first suite that
+# fails. Then a short run of every fuzz target (tools/fuzz.sh). Extra arguments go to ctest, for
+# both suites (e.g. "-R mqtt"), and then the fuzz targets are left out.
+# --quick: the normal suite only.
+# --sanitize: the sanitized suite only.
+# The sanitizers' settings are each test's own (tests/CMakeLists.txt): ctest run by hand in
+# build-sanitize/ behaves the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "${1:-}" = "--sanitize" ]; then
+normal=1
+sanitized=1
+case "${1:-}" in
+--quick)
+    sanitized=0
     shift
-    PERNIX_SANITIZE=1 tools/build.sh
-    # Leaks that are the toolkit's own are listed in the suppressions.
-    # Full stacks (the toolkit has no frame pointers), so that the suppressions can match.
-    export ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0"
-    export LSAN_OPTIONS="suppressions=$PWD/tools/sanitize/lsan.supp:print_suppressions=0"
-    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    cd build-sanitize
-else
+    ;;
+--sanitize)
+    normal=0
+    shift
+    ;;
+esac
+if [ "$normal" = 1 ]; then
     tools/build.sh
-    cd build
+    (cd build && ctest --output-on-failure -j"$(nproc)" "$@")
 fi
-ctest --output-on-failure -j"$(nproc)" "$@"
-if [ $# -eq 0 ]; then
-    cd ..
+if [ "$sanitized" = 1 ]; then
+    PERNIX_SANITIZE=1 tools/build.sh
+    (cd build-sanitize && ctest --output-on-failure -j"$(nproc)" "$@")
+fi
+if [ "$normal" = 1 ] && [ "$sanitized" = 1 ] && [ $# -eq 0 ]; then
     tools/fuzz.sh --seconds 10
 fi

@@ -16,8 +16,10 @@ MqttObserver::MqttObserver()
 
 MqttObserver::~MqttObserver()
 {
+    // The thread ends by itself once disconnected. Cancelling it instead could stop it between
+    // taking in a message and freeing it (a large one arriving as the test ends).
     mosquitto_disconnect(m_mosq);
-    mosquitto_loop_stop(m_mosq, true);
+    mosquitto_loop_stop(m_mosq, false);
     mosquitto_destroy(m_mosq);
 }
 
