@@ -9,6 +9,8 @@ PACKAGES=(
   qtbase5-dev qtdeclarative5-dev qtdeclarative5-dev-tools qtquickcontrols2-5-dev
   libqt5svg5-dev qttools5-dev qttools5-dev-tools
   libmosquitto-dev libqrcodegencpp-dev
+  # the Debian package (cpack's dependency list, its test's checks)
+  dpkg-dev file binutils systemd
   # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
   clang libclang-rt-14-dev
   # QML modules the screens use
