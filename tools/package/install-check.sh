@@ -4,11 +4,23 @@
 # connects to the local mosquitto, comes back after "systemctl restart", and is restarted after a
 # crash. Run as root; needs the network to Debian's mirror.
 #
-# Usage: tools/package/install-check.sh [<package.deb>]   (default: build/pernix_*.deb)
+# Usage: tools/package/install-check.sh [<package.deb> | <build dir>]
+#   a build dir: the package is made there first with cpack (default: build/pernix_*.deb).
 # Environment: PERNIX_DEBROOT, the clean root made once with debootstrap and reused
 # (default build/debroot-bookworm); the container's root is a fresh copy of it every run.
+# Exit code 77 (skipped) when not run as root.
 set -euo pipefail
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-check: skipped: needs root (debootstrap, chroot, systemd-nspawn)"
+    exit 77
+fi
 cd "$(dirname "$0")/../.."
+if [ -d "${1:-}" ]; then
+    build="$(realpath "$1")"
+    rm -rf "$build/install-check"
+    cpack -G DEB -B "$build/install-check" --config "$build/CPackConfig.cmake" > /dev/null
+    set -- "$(ls -1 "$build"/install-check/pernix_*.deb)"
+fi
 deb="$(realpath "${1:-$(ls -1 build/pernix_*.deb | tail -1)}")"
 base="$(realpath -m "${PERNIX_DEBROOT:-build/debroot-bookworm}")"
 work="$base.run"
@@ -105,6 +117,6 @@ echo "restarted: pid $(main_pid), restart counter $(inside systemctl show -p NRe
 inside journalctl -u pernix --no-pager | grep -E "Main process exited|Scheduled restart|Started pernix" | tail -3
 
 step "The journal of the service (first lines)"
-inside journalctl -u pernix --no-pager | head -12
+inside journalctl -u pernix --no-pager | sed -n 1,12p
 echo
 echo "install-check: OK"
