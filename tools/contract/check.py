@@ -30,12 +30,12 @@ import yaml
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_CONTRACT = os.path.join(HERE, "..", "..", "docs", "contract", "asyncapi.yaml")
 
-# Who published, from the client id: the program is "Pernix_<pid>" (a core built inside a test
-# process names itself after the test, "tst_<name>_<pid>"); the simulator is
-# "pernix-simulator_<pid>" as a process and "simulator" inside a test. Any other client (a
-# test's own client) is not judged by side.
-PROGRAM = re.compile(r"^(Pernix|tst_[A-Za-z0-9_]+)_[0-9]+$")
-SIMULATOR = re.compile(r"^(pernix-simulator_[0-9]+|simulator)$")
+# Who published, from the client id: the program (also a core built inside a test) is
+# "Pernix_<pid>"; the simulator is "pernix-simulator_<pid>" as a process, "simulator" inside a
+# test and "storyboard-simulator" in the storyboard. Any other client (a test's own) is not
+# judged by side.
+PROGRAM = re.compile(r"^Pernix_[0-9]+$")
+SIMULATOR = re.compile(r"^(pernix-simulator_[0-9]+|simulator|storyboard-simulator)$")
 
 
 def side_of(client):
@@ -80,13 +80,14 @@ class Contract:
             return []
         listed = message.get("oneOf", [message])
         result = []
+        binding = ((operation.get("bindings") or {}).get("mqtt") or {})
         for m in listed:
             m = self.resolve(m)
             content = m.get("contentType", self.document.get("defaultContentType"))
+            will = m.get("x-will")  # the will's own QoS and retain flag
             result.append({"name": m.get("name", "?"), "text": content == "text/plain",
-                           "will": bool(m.get("x-will")), "payload": m.get("payload", {}),
-                           "retain": ((operation.get("bindings") or {}).get("mqtt") or {})
-                           .get("retain")})
+                           "will": bool(will), "payload": m.get("payload", {}),
+                           "retain": (will or binding).get("retain")})
         return result
 
     def check_schemas(self):
@@ -134,7 +135,8 @@ class Contract:
         if error is None:
             return None
         where = "/".join(str(p) for p in error.absolute_path)
-        return f"{message['name']}: {error.message}" + (f" at /{where}" if where else "")
+        return (f"{message['name']}: {excerpt(error.message, 300)}"
+                + (f" at /{where}" if where else ""))
 
 
 def read_trace(folder):
@@ -223,7 +225,7 @@ def main():
             failures.append(f"{head}: payload does not validate\n    payload: {excerpt(text)}\n"
                             + "".join(f"    error: {e}\n" for e in errors).rstrip("\n"))
             continue
-        if side == "program" and not will:
+        if side == "program":
             expected = candidates[0]["retain"]
             if expected is not None and expected != retain:
                 failures.append(f"{head}: retain is {retain}, the contract says {expected}")
