@@ -18,6 +18,7 @@ install(FILES ${PACKAGE_DIR}/pernix.service DESTINATION /lib/systemd/system)
 install(FILES ${PACKAGE_DIR}/pernix.default DESTINATION /etc/default RENAME pernix)
 install(FILES ${PACKAGE_DIR}/gui.conf.sample DESTINATION share/pernix)
 install(FILES README.md DESTINATION share/doc/pernix)
+install(FILES docs/contract/asyncapi.yaml DESTINATION share/doc/pernix/contract)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pernix)

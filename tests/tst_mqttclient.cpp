@@ -3,6 +3,8 @@
 #include "MqttClient.h"
 #include "MqttObserver.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -37,7 +39,16 @@ class MqttClientTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_traceDir;
+
 private slots:
+    // Before the first publication of the process: that is when the client opens its trace.
+    void initTestCase()
+    {
+        QVERIFY(m_traceDir.isValid());
+        qputenv("PERNIX_MQTT_TRACE", m_traceDir.path().toLocal8Bit());
+    }
+
     void noBrokerRetriesForEver()
     {
         LogCapture log;
@@ -442,6 +453,59 @@ private slots:
         QCOMPARE(errors.count(), 2);
         QCOMPARE(errors.at(1).at(0).toString(), QString("Subscription to a/#/b failed."));
         QCOMPARE(client->state(), MosquittoClient::Connected);
+    }
+
+    // PERNIX_MQTT_TRACE: each publication handed to the broker and the will (once per will)
+    // as one JSON line; bytes that are not UTF-8 in base64.
+    void publicationTrace()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        MqttObserver observer;
+        QVERIFY(observer.connectTo(broker.host(), broker.port()));
+        auto client = makeClient(broker.port(), "tst_trace");
+        client->setWillTopic("velt/ui/status");
+        client->setWillMessage("{\"service\": false}");
+        client->connect();
+        QTRY_COMPARE_WITH_TIMEOUT(client->state(), MosquittoClient::Connected, WaitMs);
+        // A new connection with the same will does not repeat it.
+        client->disconnect();
+        QTRY_COMPARE_WITH_TIMEOUT(client->state(), MosquittoClient::Connected, WaitMs);
+
+        QVERIFY(client->publish("{\"version\": \"\u00e9\"}", "velt/ui/info", 0, true));
+        QVERIFY(client->publish(QByteArray("\xff\xfe", 2), "velt/board/event"));
+        QVERIFY(!client->publish("x", "velt/#"));
+        QVERIFY(observer.publish("velt/ui/config/set", "raw"));
+
+        QFile file(
+            m_traceDir.filePath(QString::number(QCoreApplication::applicationPid()) + ".jsonl"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QList<QJsonObject> lines;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            // Only the client's own publications: not what others sent through the broker.
+            QVERIFY(object.value("topic") != "velt/ui/config/set");
+            if (object.value("client") == "tst_trace")
+                lines.append(object);
+        }
+        const QList<QJsonObject> expected = {
+            {{"client", "tst_trace"},
+             {"topic", "velt/ui/status"},
+             {"payload", "{\"service\": false}"},
+             {"retain", true},
+             {"will", true}},
+            {{"client", "tst_trace"},
+             {"topic", "velt/ui/info"},
+             {"payload", QString::fromUtf8("{\"version\": \"\u00e9\"}")},
+             {"retain", true},
+             {"will", false}},
+            {{"client", "tst_trace"},
+             {"topic", "velt/board/event"},
+             {"base64", "//4="},
+             {"retain", false},
+             {"will", false}},
+        };
+        QCOMPARE(lines, expected);
     }
 
     void willDeliveredWhenClientVanishes_data()

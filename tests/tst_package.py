@@ -27,6 +27,7 @@ EXPECTED_FILES = {
     "/opt/velt/pernix/Valid.wav": "-rw-r--r--",
     "/usr/bin/pernix": "-rwxr-xr-x",
     "/usr/share/doc/pernix/README.md": "-rw-r--r--",
+    "/usr/share/doc/pernix/contract/asyncapi.yaml": "-rw-r--r--",
     "/usr/share/pernix/gui.conf.sample": "-rw-r--r--",
 }
 

@@ -8,7 +8,8 @@
 #
 # Environment: PERNIX_MQTT_PORT, PERNIX_VNC_PORT, PERNIX_WEB_PORT (ports), PERNIX_SCENARIO (demo
 # story), PERNIX_RUN_DIR (working folder, default run/), PERNIX_BUILD_DIR (run the binaries already
-# built there, without building first).
+# built there, without building first), PERNIX_MQTT_TRACE (publication trace folder, see README
+# "Topic contract"; passed on to both programs).
 set -euo pipefail
 # Folders given by the caller are relative to where they called us from.
 RUN_DIR="$(realpath -m "${PERNIX_RUN_DIR:-$(dirname "$0")/../run}")"

@@ -28,6 +28,8 @@ PACKAGES=(
   x11vnc novnc websockify iproute2
   # the headless demo's test looks at processes (pgrep, ps) and speaks VNC and HTTP (python3)
   procps python3
+  # the topic contract check (tools/contract/check.py)
+  python3-jsonschema python3-yaml
 )
 
 missing=()

@@ -3,6 +3,11 @@
 #include "Logger.h"
 #include "Secrets.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 
 namespace manager {
@@ -14,6 +19,43 @@ namespace {
 bool debugEnabled()
 {
     return QLoggingCategory::defaultCategory()->isDebugEnabled();
+}
+
+// PERNIX_MQTT_TRACE=<folder>: every publication (and each will) is appended as one JSON line to
+// <folder>/<pid>.jsonl, so that tools/contract/check.py can hold what the program and the
+// simulator really send against the topic contract (docs/contract/asyncapi.yaml). Opened once per
+// process; without the variable nothing is opened and tracing costs one null test.
+QFile *traceFile()
+{
+    static QFile *const file = []() -> QFile * {
+        const QString folder = QString::fromLocal8Bit(qgetenv("PERNIX_MQTT_TRACE"));
+        if (folder.isEmpty() || !QDir().mkpath(folder))
+            return nullptr;
+        auto *f = new QFile(QDir(folder).filePath(
+            QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".jsonl")));
+        // Unbuffered: each line reaches the file in one write, whole even if the process dies.
+        if (!f->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            delete f;
+            return nullptr;
+        }
+        return f;
+    }();
+    return file;
+}
+
+void trace(const QString &clientId, const QString &topic, const QByteArray &payload, bool retain,
+           bool will)
+{
+    QFile *file = traceFile();
+    if (!file)
+        return;
+    QJsonObject line{{"client", clientId}, {"topic", topic}, {"retain", retain}, {"will", will}};
+    const QString text = QString::fromUtf8(payload);
+    if (text.toUtf8() == payload)
+        line.insert(QStringLiteral("payload"), text);
+    else
+        line.insert(QStringLiteral("base64"), QString::fromLatin1(payload.toBase64()));
+    file->write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
 }
 
 } // namespace
@@ -88,6 +130,11 @@ void MqttClient::connect()
     client->setWillQoS(willQos);
     client->setWillRetain(willRetain);
     client->setWillTopic(willTopic);
+    if (!willTopic.isEmpty() && (willTopic != tracedWillTopic || willMessage != tracedWill)) {
+        tracedWillTopic = willTopic;
+        tracedWill = willMessage;
+        trace(clientId, willTopic, willMessage, willRetain, true);
+    }
 
     if (encrypted)
         LOG_WARNING << "[MqttClient] Encryption not yet supported";
@@ -142,8 +189,10 @@ bool MqttClient::send(const QByteArray &data, const QString &topic, quint8 qos, 
                   << " and Retain = " << boolText(retain) << ":\n"
                   << secrets::maskedJson(data);
     }
-    if (client->publish(topic, data, qos, retain) != -1)
+    if (client->publish(topic, data, qos, retain) != -1) {
+        trace(clientId, topic, data, retain, false);
         return true;
+    }
     emit error(QStringLiteral("Publish to ") + topic + QStringLiteral(" failed."));
     return false;
 }

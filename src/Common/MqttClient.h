@@ -111,6 +111,8 @@ private:
     quint8 willQos = 2;
     bool willRetain = true;
     QString willTopic;
+    QString tracedWillTopic; // the will last written to the publication trace
+    QByteArray tracedWill;
 };
 
 } // namespace manager
