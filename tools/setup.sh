@@ -26,6 +26,8 @@ PACKAGES=(
   x11vnc novnc websockify iproute2
   # the headless demo's test looks at processes (pgrep, ps) and speaks VNC and HTTP (python3)
   procps python3
+  # the fleet test makes its certificates; the fleet benchmark's units and operator
+  openssl python3-paho-mqtt
 )
 
 missing=()
