@@ -37,10 +37,19 @@ GENERATOR = os.path.join(HERE, "pernix-fleet-bridge")
 OPERATOR_PASSWORD = "operator-secret"
 
 
+_given_ports = set()
+
+
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+    """A free loopback port not handed out before in this run (the system may offer a port
+    again once its probe socket is closed, and two brokers would then fight for it)."""
+    while True:
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            port = s.getsockname()[1]
+        if port not in _given_ports:
+            _given_ports.add(port)
+            return port
 
 
 def run(*args, cwd=None):
@@ -301,6 +310,9 @@ def measure(fleet, n, args):
         launched[unit.serial] = time.time()
         unit.start()
     connect = wait_bridges(requests, results, n, args.connect_timeout, launched)
+    failed = [u.serial for u in units if u.process.poll() is not None]
+    if failed:
+        print(f"units whose broker did not start: {' '.join(failed)}", file=sys.stderr)
 
     # Traffic: warm-up, then the measured window.
     ready = multiprocessing.Event()
