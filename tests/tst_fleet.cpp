@@ -285,16 +285,24 @@ private:
 private slots:
     void initTestCase()
     {
+        // The helpers stop at their first failed check; so does the set-up.
         makeCentral();
+        if (QTest::currentTestFailed())
+            return;
         m_link = std::make_unique<Link>(m_tlsPort);
         QVERIFY(m_link->open());
         for (int i = 0; i < 2; ++i) {
             m_units[i] = std::make_unique<Unit>(m_serials[i]);
             // The first unit reaches the central broker through a link the test can cut.
             startUnit(*m_units[i], i == 0 ? m_link->port() : m_tlsPort);
+            if (QTest::currentTestFailed())
+                return;
         }
-        for (auto &unit : m_units)
+        for (auto &unit : m_units) {
             waitReady(*unit);
+            if (QTest::currentTestFailed())
+                return;
+        }
         m_operator.setCredentials("operator", "operator-secret");
         QVERIFY(m_operator.connectTo(m_central->host(), m_central->port(), WaitMs, "units/#"));
         // Both bridges announced themselves (retained on the central broker).
