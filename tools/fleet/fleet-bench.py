@@ -38,6 +38,8 @@ OPERATOR_PASSWORD = "operator-secret"
 
 
 _given_ports = set()
+# The units' brokers still running, ended on the way out whatever happens.
+_running = []
 
 
 def free_port():
@@ -181,6 +183,7 @@ class Unit:
     def start(self):
         self.process = subprocess.Popen(["mosquitto", "-c", self.conf],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _running.append(self.process)
 
     def stop(self):
         if self.process:
@@ -234,12 +237,18 @@ def operator(port, results, stop, started):
     client.disconnect()
 
 
-def publishers(units, duration, status_s, validation_s, ready):
+# paho waits with select(), which takes no descriptor above 1023, and each client holds three
+# (its socket and a wake-up pair): a publisher process takes at most this many units.
+UNITS_PER_PUBLISHER = 200
+
+
+def publishers(units, duration, status_s, validation_s, ready, record):
     """One client per unit on the unit's own broker, publishing on a staggered schedule."""
     clients = []
     for unit in units:
         c = mqtt.Client(client_id=f"pernix-{unit.serial}", clean_session=True)
-        c.connect("127.0.0.1", unit.port, keepalive=60)
+        if c.connect("127.0.0.1", unit.port, keepalive=60) != mqtt.MQTT_ERR_SUCCESS:
+            sys.exit(f"the publisher of {unit.serial} could not connect")
         c.loop_start()
         clients.append(c)
     ready.set()
@@ -256,6 +265,7 @@ def publishers(units, duration, status_s, validation_s, ready):
         schedule.append([start + random.uniform(0, status_s), i, "status", status_s])
         schedule.append([start + random.uniform(0, validation_s), i, "event", validation_s])
     end = start + duration
+    sent = []
     while True:
         schedule.sort()
         due, i, kind, period = schedule[0]
@@ -266,11 +276,14 @@ def publishers(units, duration, status_s, validation_s, ready):
             time.sleep(delay)
         body = dict(status if kind == "status" else event)
         body["t"] = time.time()
+        sent.append(body["t"])
         clients[i].publish(f"velt/ui/{kind}", json.dumps(body, indent=4), qos=0)
         schedule[0][0] = due + period
     for c in clients:
         c.loop_stop()
         c.disconnect()
+    with open(record, "w") as f:
+        json.dump(sent, f)
 
 
 def percentile(values, p):
@@ -315,14 +328,22 @@ def measure(fleet, n, args):
         print(f"units whose broker did not start: {' '.join(failed)}", file=sys.stderr)
 
     # Traffic: warm-up, then the measured window.
-    ready = multiprocessing.Event()
-    pub = multiprocessing.Process(target=publishers,
-                                  args=(units, args.warmup + args.duration + 2, args.status,
-                                        args.validation, ready))
-    pub.start()
-    ready.wait(60)
+    pubs = []
+    for first in range(0, n, UNITS_PER_PUBLISHER):
+        ready = multiprocessing.Event()
+        record = os.path.join(fleet.root, f"sent-{first}.json")
+        pub = multiprocessing.Process(
+            target=publishers,
+            args=(units[first:first + UNITS_PER_PUBLISHER], args.warmup + args.duration + 2,
+                  args.status, args.validation, ready, record))
+        pub.start()
+        pubs.append((pub, ready, record))
+    for pub, ready, record in pubs:
+        if not ready.wait(60):
+            sys.exit("a publisher could not connect")
     time.sleep(args.warmup)
-    pids = [fleet.central.pid] + [u.process.pid for u in units] + [pub.pid, op.pid]
+    pids = ([fleet.central.pid] + [u.process.pid for u in units] + [p.pid for p, _, _ in pubs] +
+            [op.pid])
     central_before = cpu_ticks(fleet.central.pid)
     others_before = sum(cpu_ticks(p) for p in pids[1:])
     window_start = time.time()
@@ -334,7 +355,14 @@ def measure(fleet, n, args):
     hwm = memory_kib(fleet.central.pid, "VmHWM")
     requests.put("window")
     counts, latencies = results.get()
-    pub.join()
+    sent = []
+    for pub, ready, record in pubs:
+        pub.join()
+        with open(record) as f:
+            sent += json.load(f)
+    # What was published in the window, and how much of it arrived (by the time in the payload).
+    published = [t for t in sent if window_start <= t < window_end]
+    arrived = [t - l for (t, l) in latencies if window_start <= t - l < window_end]
 
     # Back after a restart of the central broker: every bridge reconnects on its own schedule
     # (restart_timeout), all TLS handshakes at once.
@@ -369,6 +397,8 @@ def measure(fleet, n, args):
         "rss_mib": rss / 1024,
         "hwm_mib": hwm / 1024,
         "msgs": len(in_window) / wall,
+        "published": len(published) / wall,
+        "delivered": 100 * len(arrived) / len(published) if published else float("nan"),
         "expected": expected,
         "p50_ms": percentile(lat, 50),
         "p99_ms": percentile(lat, 99),
@@ -397,17 +427,23 @@ def main():
             rows.append(row)
             print(json.dumps(row), flush=True)
     finally:
+        for process in _running:
+            if process.poll() is None:
+                process.terminate()
+                process.wait()
+        for child in multiprocessing.active_children():
+            child.terminate()
         fleet.stop_central()
         shutil.rmtree(root, ignore_errors=True)
 
     print()
-    print("| units | central CPU % | central RSS (peak) MiB | msgs/s (expected) "
+    print("| units | central CPU % | central RSS (peak) MiB | msgs/s: arrived (published) "
           "| latency p50 / p99 ms | bridges up: p50 / last s | after a central restart: p50 / last s "
           "| rest of the fleet CPU % | load |")
     print("|---|---|---|---|---|---|---|---|---|")
     for r in rows:
         print(f"| {r['n']} | {r['central_cpu']:.1f} | {r['rss_mib']:.1f} ({r['hwm_mib']:.1f}) "
-              f"| {r['msgs']:.1f} ({r['expected']:.1f}) | {r['p50_ms']:.1f} / {r['p99_ms']:.1f} "
+              f"| {r['msgs']:.1f} ({r['published']:.1f}; {r['delivered']:.1f} % arrived) | {r['p50_ms']:.1f} / {r['p99_ms']:.1f} "
               f"| {r['connect_p50_s']:.2f} / {r['connect_max_s']:.2f}"
               f"{'' if r['connected'] == r['n'] else ' (only %d)' % r['connected']} "
               f"| {r['reconnect_p50_s']:.2f} / {r['reconnect_max_s']:.2f}"
