@@ -19,6 +19,11 @@ install(FILES ${PACKAGE_DIR}/pernix.default DESTINATION /etc/default RENAME pern
 install(FILES ${PACKAGE_DIR}/gui.conf.sample DESTINATION share/pernix)
 install(FILES README.md DESTINATION share/doc/pernix)
 install(FILES docs/contract/asyncapi.yaml DESTINATION share/doc/pernix/contract)
+# The fleet: the generator of a unit's bridge to the central broker (off until it is run) and
+# the documented examples of both ends.
+install(PROGRAMS tools/fleet/pernix-fleet-bridge DESTINATION sbin)
+install(FILES tools/fleet/fleet-bridge.conf.example tools/fleet/central.conf.example
+        DESTINATION share/doc/pernix/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pernix)

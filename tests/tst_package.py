@@ -26,8 +26,11 @@ EXPECTED_FILES = {
     "/opt/velt/pernix/Invalid.wav": "-rw-r--r--",
     "/opt/velt/pernix/Valid.wav": "-rw-r--r--",
     "/usr/bin/pernix": "-rwxr-xr-x",
+    "/usr/sbin/pernix-fleet-bridge": "-rwxr-xr-x",
     "/usr/share/doc/pernix/README.md": "-rw-r--r--",
     "/usr/share/doc/pernix/contract/asyncapi.yaml": "-rw-r--r--",
+    "/usr/share/doc/pernix/examples/central.conf.example": "-rw-r--r--",
+    "/usr/share/doc/pernix/examples/fleet-bridge.conf.example": "-rw-r--r--",
     "/usr/share/pernix/gui.conf.sample": "-rw-r--r--",
 }
 

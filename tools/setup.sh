@@ -30,6 +30,8 @@ PACKAGES=(
   procps python3
   # the topic contract check (tools/contract/check.py)
   python3-jsonschema python3-yaml
+  # the fleet test makes its certificates; the fleet benchmark's units and operator
+  openssl python3-paho-mqtt
 )
 
 missing=()

@@ -6,10 +6,10 @@
 
 #include <mosquitto.h>
 
-MqttObserver::MqttObserver()
+MqttObserver::MqttObserver(const QString &clientId)
 {
     mosquitto_lib_init();
-    m_mosq = mosquitto_new("observer", true, this);
+    m_mosq = mosquitto_new(clientId.toUtf8().constData(), true, this);
     mosquitto_message_callback_set(m_mosq, onMessage);
     mosquitto_subscribe_callback_set(m_mosq, onSubscribe);
 }
@@ -23,11 +23,17 @@ MqttObserver::~MqttObserver()
     mosquitto_destroy(m_mosq);
 }
 
-bool MqttObserver::connectTo(const QString &host, quint16 port, int timeoutMs)
+void MqttObserver::setCredentials(const QString &username, const QString &password)
+{
+    mosquitto_username_pw_set(m_mosq, username.toUtf8().constData(), password.toUtf8().constData());
+}
+
+bool MqttObserver::connectTo(const QString &host, quint16 port, int timeoutMs,
+                             const QString &filter)
 {
     if (mosquitto_connect(m_mosq, host.toUtf8().constData(), port, 60) != MOSQ_ERR_SUCCESS)
         return false;
-    if (mosquitto_subscribe(m_mosq, nullptr, "#", 2) != MOSQ_ERR_SUCCESS)
+    if (mosquitto_subscribe(m_mosq, nullptr, filter.toUtf8().constData(), 2) != MOSQ_ERR_SUCCESS)
         return false;
     if (mosquitto_loop_start(m_mosq) != MOSQ_ERR_SUCCESS)
         return false;

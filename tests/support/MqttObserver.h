@@ -21,11 +21,16 @@ public:
         bool retain = false;
     };
 
-    MqttObserver();
+    // clientId: distinct for each observer on one broker, or they push each other off.
+    explicit MqttObserver(const QString &clientId = QStringLiteral("observer"));
     ~MqttObserver();
 
-    // Connects and subscribes to "#"; true once the subscription is acknowledged.
-    bool connectTo(const QString &host, quint16 port, int timeoutMs = 5000);
+    // Signs in as this user at the next connection (a broker with a password file).
+    void setCredentials(const QString &username, const QString &password);
+    // Connects and subscribes to filter; true once the subscription is answered (a broker's
+    // ACL may refuse it: then nothing arrives).
+    bool connectTo(const QString &host, quint16 port, int timeoutMs = 5000,
+                   const QString &filter = QStringLiteral("#"));
     bool publish(const QString &topic, const QByteArray &payload, bool retain = false);
 
     QList<Message> messages() const;

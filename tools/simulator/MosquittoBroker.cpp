@@ -73,6 +73,15 @@ void MosquittoBroker::stop()
     log();
 }
 
+void MosquittoBroker::kill()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+    log();
+}
+
 void MosquittoBroker::pause()
 {
     ::kill(pid_t(m_process.processId()), SIGSTOP);

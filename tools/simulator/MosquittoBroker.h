@@ -16,6 +16,8 @@ public:
 
     bool start();
     void stop();
+    // Ends it at once (SIGKILL), as a power cut would: no goodbye to anyone it is connected to.
+    void kill();
     bool isRunning() const;
     // Freezes the broker (SIGSTOP) and lets it go on (SIGCONT): it keeps its sockets open and
     // answers nothing meanwhile.
