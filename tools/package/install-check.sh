@@ -116,6 +116,24 @@ wait_for 60 "not restarted after a crash" "[ \$(journalctl -u pernix -o cat | gr
 echo "restarted: pid $(main_pid), restart counter $(inside systemctl show -p NRestarts --value pernix.service)"
 inside journalctl -u pernix --no-pager | grep -E "Main process exited|Scheduled restart|Started pernix" | tail -3
 
+step "The fleet bridge: off until configured, then written by the installed generator"
+[ ! -e "$work/etc/mosquitto/conf.d/pernix-fleet.conf" ] || fail "a bridge is configured at installation"
+mkdir -p "$work/etc/pernix-fleet"
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=install-check CA" \
+    -keyout /dev/null -out "$work/etc/pernix-fleet/ca.crt" 2> /dev/null
+printf 'install-check-password\n' > "$work/etc/pernix-fleet/password"
+inside pernix-fleet-bridge --central central.invalid:8883 --cafile /etc/pernix-fleet/ca.crt \
+    --password-file /etc/pernix-fleet/password
+inside stat -c "%U:%G %a %n" /etc/mosquitto/conf.d/pernix-fleet.conf
+inside systemctl restart mosquitto.service
+# The local broker takes the bridge (whose central broker does not exist here) and the program
+# is back on it.
+wait_for 60 "mosquitto did not start with the bridge" 'systemctl is-active mosquitto.service'
+wait_for 60 "the program did not reconnect to the bridged broker" \
+    "[ \$(journalctl -u pernix -o cat | grep -c 'Connected to broker') -ge 4 ]"
+inside grep -m1 "Connecting bridge" /var/log/mosquitto/mosquitto.log ||
+    fail "mosquitto did not start the bridge"
+
 step "The journal of the service (first lines)"
 inside journalctl -u pernix --no-pager | sed -n 1,12p
 echo
