@@ -21,26 +21,6 @@ constexpr int Restarts = 4;
 const QMap<QString, QByteArray> Unit = {{"serialnumber", "C00001234"},
                                         {"gui.conf", "[gui]\ndeviceId=serialnumber\n"}};
 
-QString screenLine(const QString &screen)
-{
-    return QStringLiteral("[GUIManager] Setting screen : ") + screen;
-}
-
-// The screen the program set last, from its log.
-QString lastScreen(Program &program)
-{
-    const QString log = program.log();
-    const QString marker = screenLine(QString());
-    const int at = log.lastIndexOf(marker);
-    if (at < 0)
-        return QString();
-    const int start = at + marker.size();
-    int end = start;
-    while (end < log.size() && !log.at(end).isSpace())
-        ++end;
-    return log.mid(start, end - start);
-}
-
 // A unit on a bus: its broker, the device services (the simulator, validator online, ignition
 // on) and the program.
 struct Bus
@@ -57,7 +37,7 @@ struct Bus
     bool serving()
     {
         return started && ready &&
-               QTest::qWaitFor([&] { return lastScreen(program) == "ScanScreens"; }, WaitMs);
+               QTest::qWaitFor([&] { return program.lastScreen() == "ScanScreens"; }, WaitMs);
     }
 
     MosquittoBroker broker;
@@ -93,13 +73,13 @@ private slots:
         for (int round = 1; round <= Restarts; ++round) {
             QCOMPARE(simulator.execute("card valid type=epurse before=1500 after=1380"), QString());
             ++results;
-            QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), results, WaitMs);
-            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(program.count(Program::screenLine("Valid")), results, WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("ScanScreens"), WaitMs);
 
             broker.stop();
             QTRY_COMPARE_WITH_TIMEOUT(
                 program.count("[GUIManager] WARN: Disconnected from MQTT broker"), round, WaitMs);
-            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("OutOfOrder"), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("OutOfOrder"), WaitMs);
 
             QVERIFY(broker.start());
             MqttObserver observer;
@@ -111,14 +91,14 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(broker.subscriptions(clientId).size(),
                                       firstSubscriptions.size() * (round + 1), WaitMs);
             // The validator's status comes back with the simulator, and with it the idle screen.
-            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("ScanScreens"), WaitMs);
         }
         // Nothing shown twice after a reconnection, nothing lost.
         QCOMPARE(simulator.execute("card valid type=epurse before=1500 after=1380"), QString());
         ++results;
-        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), results, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(Program::screenLine("Valid")), results, WaitMs);
         QTest::qWait(500);
-        QCOMPARE(program.count(screenLine("Valid")), results);
+        QCOMPARE(program.count(Program::screenLine("Valid")), results);
         QCOMPARE(program.process().state(), QProcess::Running);
     }
 
@@ -132,9 +112,9 @@ private slots:
         Program &program = bus.program;
         for (int round = 0; round < 3; ++round) {
             QCOMPARE(simulator.execute("validator down"), QString());
-            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("OutOfOrder"), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("OutOfOrder"), WaitMs);
             QCOMPARE(simulator.execute("validator online"), QString());
-            QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("ScanScreens"), WaitMs);
         }
     }
 
@@ -165,13 +145,13 @@ private slots:
         QVERIFY(startServices(*services));
         Program program(
             {"--stderr", "--host=127.0.0.1", "--port=" + QString::number(broker.port())}, Unit);
-        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("ScanScreens"), WaitMs);
 
         services->write("card valid type=epurse before=1500 after=1380\n");
-        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), 1, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(Program::screenLine("Valid")), 1, WaitMs);
         services->kill(); // while the result shows
         QVERIFY(services->waitForFinished());
-        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(program), QString("ScanScreens"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.lastScreen(), QString("ScanScreens"), WaitMs);
 
         services = std::make_unique<QProcess>();
         QVERIFY(startServices(*services));
@@ -184,12 +164,12 @@ private slots:
         QVERIFY(observer.connectTo(broker.host(), broker.port()));
         QVERIFY(observer.publish("velt/ui/status/get", QByteArray()));
         QTRY_VERIFY_WITH_TIMEOUT(!observer.messages("velt/ui/status").isEmpty(), WaitMs);
-        QCOMPARE(lastScreen(program), QString("ScanScreens"));
+        QCOMPARE(program.lastScreen(), QString("ScanScreens"));
 
         services = std::make_unique<QProcess>();
         QVERIFY(startServices(*services));
         services->write("card valid type=epurse before=1380 after=1260\n");
-        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), 2, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(Program::screenLine("Valid")), 2, WaitMs);
         QCOMPARE(program.process().state(), QProcess::Running);
         services->kill();
         services->waitForFinished();
@@ -208,7 +188,7 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             QVERIFY(flooder.publish("velt/inspector/stats/cpu", "{\"usage\":12.5}"));
         QCOMPARE(simulator.execute("card valid type=epurse before=1500 after=1380"), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(program.count(screenLine("Valid")), 1, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.count(Program::screenLine("Valid")), 1, WaitMs);
         QCOMPARE(program.process().state(), QProcess::Running);
     }
 };

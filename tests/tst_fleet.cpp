@@ -55,25 +55,6 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-QString screenLine(const QString &screen)
-{
-    return QStringLiteral("[GUIManager] Setting screen : ") + screen;
-}
-
-QString lastScreen(Program &program)
-{
-    const QString log = program.log();
-    const QString marker = screenLine(QString());
-    const int at = log.lastIndexOf(marker);
-    if (at < 0)
-        return QString();
-    const int start = at + marker.size();
-    int end = start;
-    while (end < log.size() && !log.at(end).isSpace())
-        ++end;
-    return log.mid(start, end - start);
-}
-
 // gui/displayOffMin of each "/config" payload on the topic, in the order received.
 QList<int> displayOffMins(const MqttObserver &observer, const QString &topic)
 {
@@ -274,7 +255,7 @@ private:
     // them: a request from the operator is heard from now on.
     void waitReady(Unit &unit)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(lastScreen(*unit.program), QString("ScanScreens"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(unit.program->lastScreen(), QString("ScanScreens"), WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(
             unit.broker.subscriptions(unit.clientId()).contains("velt/ui/config/set"), WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(m_central->subscriptions("unit-" + unit.serial)
@@ -417,10 +398,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(lastPayload(local, unit.topic("bridge")), QByteArray("0"),
                                   WaitMs);
 
-        const int shown = unit.program->count(screenLine("Valid"));
+        const int shown = unit.program->count(Program::screenLine("Valid"));
         QCOMPARE(unit.simulator->execute("card valid type=epurse before=1500 after=1380"),
                  QString());
-        QTRY_COMPARE_WITH_TIMEOUT(unit.program->count(screenLine("Valid")), shown + 1, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(unit.program->count(Program::screenLine("Valid")), shown + 1,
+                                  WaitMs);
 
         QVERIFY(local.publish("velt/ui/config/set", displayOffMinSet(9)));
         QTRY_COMPARE_WITH_TIMEOUT(displayOffMins(local, "velt/ui/config"), QList<int>{9}, WaitMs);

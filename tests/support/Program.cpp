@@ -35,3 +35,22 @@ int Program::count(const QString &text)
 {
     return log().count(text);
 }
+
+QString Program::screenLine(const QString &screen)
+{
+    return QStringLiteral("[GUIManager] Setting screen : ") + screen;
+}
+
+QString Program::lastScreen()
+{
+    const QString text = log();
+    const QString marker = screenLine(QString());
+    const int at = text.lastIndexOf(marker);
+    if (at < 0)
+        return QString();
+    const int start = at + marker.size();
+    int end = start;
+    while (end < text.size() && !text.at(end).isSpace())
+        ++end;
+    return text.mid(start, end - start);
+}

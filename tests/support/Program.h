@@ -20,6 +20,10 @@ public:
     // Everything it has written to standard error so far.
     QString log();
     int count(const QString &text);
+    // The log line of the program setting a screen ("Valid", "ScanScreens"...), and the screen it
+    // set last.
+    static QString screenLine(const QString &screen);
+    QString lastScreen();
     QString path(const QString &name) const { return m_dir.filePath(name); }
     QProcess &process() { return m_process; }
 
