@@ -47,6 +47,8 @@ def side_of(client):
 
 
 def excerpt(text, limit=160):
+    if isinstance(text, bytes):
+        text = repr(text)
     text = text.replace("\n", " ")
     return text if len(text) <= limit else text[:limit] + "..."
 
@@ -165,7 +167,7 @@ def main():
     failures = list(contract.errors)
 
     records = read_trace(args.trace)
-    # (topic, payload text, side, will, retain) -> clients, so each distinct payload is checked once
+    # (topic, payload text or bytes, side, will, retain) -> clients, so each distinct payload is checked once
     distinct = collections.OrderedDict()
     outside = 0
     for r in records:
@@ -173,21 +175,15 @@ def main():
         if not topic.startswith("velt/"):
             outside += 1
             continue
-        if "base64" in r:
-            text = None
-            raw = base64.b64decode(r["base64"])
-        else:
-            text = r.get("payload", "")
-            raw = None
-        key = (topic, text if text is not None else "base64:" + r["base64"],
-               side_of(r.get("client", "")), bool(r.get("will")), bool(r.get("retain")))
+        # A payload that is not UTF-8 is traced as base64 and checked here as bytes.
+        text = base64.b64decode(r["base64"]) if "base64" in r else r.get("payload", "")
+        key = (topic, text, side_of(r.get("client", "")), bool(r.get("will")),
+               bool(r.get("retain")))
         distinct.setdefault(key, set()).add(r.get("client", ""))
-        if raw is not None:
-            distinct[key].add("\0raw")
 
     seen = set()
     for (topic, text, side, will, retain), clients in distinct.items():
-        client = ", ".join(sorted(c for c in clients if c != "\0raw")) or "(no id)"
+        client = ", ".join(sorted(clients)) or "(no id)"
         channel = contract.match(topic)
         head = f"{topic} from {client}"
         if channel is None:
@@ -201,7 +197,7 @@ def main():
         if side == "simulator" and "publish" not in entry:
             failures.append(f"{head}: a service publishes on a channel only the program sends")
             continue
-        if text.startswith("base64:"):
+        if isinstance(text, bytes):
             failures.append(f"{head}: payload is not UTF-8 text\n    payload: {excerpt(text)}")
             continue
         if side == "program":
